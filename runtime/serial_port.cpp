@@ -1,0 +1,289 @@
+#include "runtime/serial_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "runtime/port_settings.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The kernel's termios2, which carries the speed as a number. Declared here
+// under its own name because <asm/termbits.h> clashes with <termios.h>.
+// Layout of the generic Linux ABI (x86, ARM, RISC-V).
+struct KernelTermios2 {
+  unsigned int c_iflag;
+  unsigned int c_oflag;
+  unsigned int c_cflag;
+  unsigned int c_lflag;
+  unsigned char c_line;
+  unsigned char c_cc[19];
+  unsigned int c_ispeed;
+  unsigned int c_ospeed;
+};
+const unsigned long kTcGets2 = _IOR('T', 0x2A, KernelTermios2);
+const unsigned long kTcSets2 = _IOW('T', 0x2B, KernelTermios2);
+constexpr unsigned int kCbaud = 0010017;
+constexpr unsigned int kBother = 0010000;
+constexpr unsigned int kIbaudShift = 16;  // CIBAUD = CBAUD << 16
+
+struct BaudCode {
+  int32_t rate;
+  speed_t code;
+};
+// Rates with a fixed termios code; any other rate is set as a number.
+constexpr BaudCode kBaudCodes[] = {
+    {110, B110},     {200, B200},     {300, B300},     {600, B600},
+    {1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
+    {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
+    {230400, B230400},
+};
+
+const BaudCode* FindBaudCode(int32_t rate) {
+  for (const BaudCode& b : kBaudCodes)
+    if (b.rate == rate) return &b;
+  return nullptr;
+}
+
+// Sets a rate without a termios code (14400, 56000, ...) through termios2.
+bool SetArbitraryBaud(int fd, int32_t rate) {
+  KernelTermios2 t2{};
+  if (ioctl(fd, kTcGets2, &t2) != 0) return false;
+  t2.c_cflag &= ~(kCbaud | (kCbaud << kIbaudShift));
+  t2.c_cflag |= kBother | (kBother << kIbaudShift);
+  t2.c_ispeed = static_cast<unsigned int>(rate);
+  t2.c_ospeed = static_cast<unsigned int>(rate);
+  return ioctl(fd, kTcSets2, &t2) == 0;
+}
+
+void SleepMs(int32_t ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Milliseconds left until `deadline`, rounded up so a poll never ends early.
+int RemainingMs(Clock::time_point deadline) {
+  auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Raw octets, no echo, no signals, modem lines ignored; read() never blocks.
+bool MakeRaw(int fd) {
+  termios t{};
+  if (tcgetattr(fd, &t) != 0) return false;
+  cfmakeraw(&t);
+  t.c_cflag |= CLOCAL | CREAD;
+  t.c_cc[VMIN] = 0;
+  t.c_cc[VTIME] = 0;
+  return tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+}  // namespace
+
+clSerialPort::~clSerialPort() { Close(); }
+
+int32_t clSerialPort::Open() {
+  if (fd_ >= 0) return Fail(kAlreadyOpen);
+  // The one place where a port name becomes a device path.
+  const std::string path = ResolvePortDevice(name_);
+  if (path.empty()) return Fail(kOpenFailed);
+
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return Fail(kOpenFailed);
+  // TIOCEXCL refuses later opens except by root; the advisory lock also
+  // refuses a second owner running as root.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0 || !MakeRaw(fd)) {
+    ::close(fd);
+    return Fail(kOpenFailed);
+  }
+  fd_ = fd;
+  lastReadTimeoutMs_ = -1;
+  if (ApplyLineSettings(baudRate_, dataBits_, parity_, stopBits_) != kOk ||
+      ApplyFlowControl(flowControl_) != kOk) {
+    Close();
+    return Fail(kOpenFailed);
+  }
+  return Fail(kOk);
+}
+
+void clSerialPort::Close() {
+  lastError_ = kOk;
+  if (fd_ < 0) return;
+  ioctl(fd_, TIOCNXCL);  // let the next owner in; the lock goes with the fd
+  ::close(fd_);
+  fd_ = -1;
+}
+
+int32_t clSerialPort::ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity,
+                                        int32_t stopBits) {
+  lastError_ = kOk;
+  termios t{};
+  if (fd_ < 0 || tcgetattr(fd_, &t) != 0) return Fail(kControlBlockFailed);
+  if (baudRate <= 0) return Fail(kControlBlockFailed);
+
+  const BaudCode* code = FindBaudCode(baudRate);
+  // A rate without a code is set below; B38400 only stands in until then.
+  cfsetispeed(&t, code ? code->code : B38400);
+  cfsetospeed(&t, code ? code->code : B38400);
+
+  t.c_cflag &= ~CSIZE;
+  switch (dataBits) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    case 8: t.c_cflag |= CS8; break;
+    default: return Fail(kControlBlockFailed);
+  }
+
+  switch (parity) {
+    case kParityNone: t.c_cflag &= ~(PARENB | PARODD | CMSPAR); break;
+    case kParityOdd: t.c_cflag = (t.c_cflag & ~CMSPAR) | PARENB | PARODD; break;
+    case kParityEven: t.c_cflag = (t.c_cflag & ~(CMSPAR | PARODD)) | PARENB; break;
+    // With CMSPAR the parity bit is constant: PARODD makes it 1 (mark).
+    case kParityMark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case kParitySpace: t.c_cflag = (t.c_cflag & ~PARODD) | PARENB | CMSPAR; break;
+    default: break;  // unknown code: the tty keeps its parity
+  }
+  if (parity == kParityNone)
+    t.c_iflag &= ~INPCK;
+  else
+    t.c_iflag |= INPCK;
+
+  switch (stopBits) {
+    case kStopBitsOne: t.c_cflag &= ~CSTOPB; break;
+    // termios has no one-and-a-half stop bits; two is the nearest the UART
+    // can send, and a receiver expecting 1.5 accepts it.
+    case kStopBitsOneAndHalf:
+    case kStopBitsTwo: t.c_cflag |= CSTOPB; break;
+    default: break;
+  }
+
+  if (tcsetattr(fd_, TCSANOW, &t) != 0) return Fail(kControlBlockFailed);
+  if (!code && !SetArbitraryBaud(fd_, baudRate)) return Fail(kControlBlockFailed);
+  return lastError_;
+}
+
+int32_t clSerialPort::ApplyFlowControl(int32_t value) {
+  lastError_ = kOk;
+  termios t{};
+  if (fd_ < 0 || value < kFlowNone || value > kFlowRtsOn || tcgetattr(fd_, &t) != 0)
+    return Fail(kControlBlockFailed);
+  t.c_iflag &= ~(IXON | IXOFF);
+  t.c_cflag &= ~CRTSCTS;
+  if (value == kFlowSoftware) t.c_iflag |= IXON | IXOFF;
+  if (value == kFlowHardware) t.c_cflag |= CRTSCTS;
+  if (tcsetattr(fd_, TCSANOW, &t) != 0) return Fail(kControlBlockFailed);
+  // Toggle mode keys RTS per frame in Write, so it rests low; "RTS on" holds it.
+  if (value == kFlowRtsToggle) SetRts(false);
+  if (value == kFlowRtsOn) SetRts(true);
+  return lastError_;
+}
+
+void clSerialPort::SetRts(bool on) {
+  int bits = TIOCM_RTS;
+  // Pseudo-terminals have no modem lines and refuse this; the octets still flow.
+  (void)ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits);
+}
+
+int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
+  lastError_ = kOk;
+  if (fd_ < 0) return Fail(kNotOpen);
+  int32_t wanted = timeoutMs;
+  if (timeoutMs == 0) wanted = readTimeoutMs_;
+  if (timeoutMs < 0) wanted = lastReadTimeoutMs_ >= 0 ? lastReadTimeoutMs_ : readTimeoutMs_.load();
+  if (wanted < 0) wanted = 0;
+  lastReadTimeoutMs_ = wanted;
+  if (count <= 0 || buffer == nullptr) return 0;
+
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wanted);
+  int32_t got = 0;
+  bool hungUp = false;
+  for (;;) {
+    ssize_t n = ::read(fd_, buffer + got, static_cast<size_t>(count - got));
+    if (n > 0) {
+      got += static_cast<int32_t>(n);
+      if (got == count) return got;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return Fail(kReadFailed);
+    if (hungUp) return Fail(kReadFailed);  // readable only because the line is gone
+
+    int left = RemainingMs(deadline);
+    if (left == 0) return got;
+    pollfd p{fd_, POLLIN, 0};
+    int r = ::poll(&p, 1, left);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 || (p.revents & (POLLERR | POLLNVAL))) return Fail(kReadFailed);
+    if (r == 0) return got;
+    hungUp = (p.revents & POLLHUP) != 0;
+  }
+}
+
+int32_t clSerialPort::WriteAll(const uint8_t* buffer, int32_t count) {
+  const int32_t stallMs = writeTimeoutMs_ > 0 ? writeTimeoutMs_.load() : 1000;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(stallMs);
+  int32_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(fd_, buffer + done, static_cast<size_t>(count - done));
+    if (n > 0) {
+      done += static_cast<int32_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN) return -1;
+    int left = RemainingMs(deadline);
+    pollfd p{fd_, POLLOUT, 0};
+    int r = left > 0 ? ::poll(&p, 1, left) : 0;
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0 || (p.revents & (POLLERR | POLLNVAL | POLLHUP))) break;
+  }
+  return done > 0 ? done : -1;
+}
+
+int32_t clSerialPort::Write(const uint8_t* buffer, int32_t count) {
+  lastError_ = kOk;
+  if (fd_ < 0) {
+    Fail(kNotOpen);
+    return -1;
+  }
+  if (count < 0) {
+    Fail(kWriteNegativeCount);
+    return -1;
+  }
+  if (count == 0 || buffer == nullptr) return 0;
+  const bool keyed = flowControl_ == kFlowRtsToggle;
+  if (keyed) {
+    SetRts(true);
+    SleepMs(rtsPreKeyMs_);
+  }
+  const int32_t written = WriteAll(buffer, count);
+  if (keyed) {
+    // On a failed write RTS still drops at once, so the line is not held keyed.
+    if (written > 0) {
+      tcdrain(fd_);  // the post-key delay counts from the last stop bit
+      SleepMs(rtsPostKeyMs_);
+    }
+    SetRts(false);
+  }
+  return written;
+}
+
+int32_t clSerialPort::Purge() {
+  if (fd_ < 0 || tcflush(fd_, TCIOFLUSH) != 0) return Fail(kNotOpen);
+  return Fail(kOk);
+}
+
+int32_t clSerialPort::DeviceBaudRate() const {
+  KernelTermios2 t2{};
+  if (fd_ < 0 || ioctl(fd_, kTcGets2, &t2) != 0) return -1;
+  return static_cast<int32_t>(t2.c_ospeed);
+}

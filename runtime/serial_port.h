@@ -1,0 +1,127 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+// One serial line of the workspace: its settings, and the open tty while a
+// device uses it. Opened exclusively, so only one device at a time drives it.
+//
+// Threads: the device that opened the port reads and writes from its worker
+// thread, unlocked. The settings dialog changes the settings fields from the
+// user-interface thread at any time, hence they are atomics; flow control,
+// RTS delays and the read time-out are read at every Write/Read, the line
+// settings reach the tty only at the next Open. Name and id are changed by the
+// user-interface thread only while no device runs.
+//
+// Failures are reported as codes (kOk ... kControlBlockFailed), returned and
+// kept as LastError(); nothing is thrown.
+class clSerialPort {
+ public:
+  enum : int32_t {
+    kOk = 0,
+    kOpenFailed = 1,          // device did not open, or settings failed on open
+    kReadFailed = 2,
+    kWriteNegativeCount = 3,  // kept for the table; write() never reports it
+    kNotOpen = 4,             // also: purge failed
+    kAlreadyOpen = 5,
+    kControlBlockFailed = 6,  // reading or writing the line settings failed
+  };
+
+  enum : int32_t { kStopBitsOne = 1, kStopBitsOneAndHalf = 2, kStopBitsTwo = 4 };
+  enum : int32_t {
+    kParityNone = 0x100,
+    kParityOdd = 0x200,
+    kParityEven = 0x400,
+    kParityMark = 0x800,
+    kParitySpace = 0x1000,
+  };
+  enum : int32_t {
+    kFlowNone = 0,
+    kFlowSoftware = 1,
+    kFlowHardware = 2,
+    kFlowRtsToggle = 3,
+    kFlowRtsOn = 4,
+  };
+
+  clSerialPort() = default;
+  ~clSerialPort();
+  clSerialPort(const clSerialPort&) = delete;
+  clSerialPort& operator=(const clSerialPort&) = delete;
+
+  // Opens the device named by Name() exclusively in raw mode and applies all
+  // settings. 5 when already open (the open tty is kept), 1 on any failure
+  // (nothing stays open).
+  int32_t Open();
+  // Closes the tty if open; last error 0.
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // Applies speed, character size, parity and stop bits to the open tty.
+  int32_t ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity,
+                            int32_t stopBits);
+  // Applies the flow-control mode (0..4) to the open tty.
+  int32_t ApplyFlowControl(int32_t value);
+
+  // Reads up to `count` octets, waiting at most the chosen time-out for all of
+  // them: timeoutMs 0 means the port's read time-out, >= 1 that many ms,
+  // negative keeps the time-out of the previous read. Returns the number of
+  // octets read (0 when none came in time), or 2 / 4 on failure. Callers read
+  // one octet per call, so only the result 1 means "an octet arrived".
+  int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs);
+  // Writes the octets, keying RTS around them with flow control 3. Returns the
+  // number written, or -1 when the write failed.
+  int32_t Write(const uint8_t* buffer, int32_t count);
+  // Discards pending input and output of the driver.
+  int32_t Purge();
+
+  // Speed the tty really runs at, read back from the driver (-1 when closed).
+  int32_t DeviceBaudRate() const;
+
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& name) { name_ = name; }
+  int32_t Id() const { return id_; }
+  void SetId(int32_t id) { id_ = id; }
+  int32_t LastError() const { return lastError_; }
+
+  int32_t BaudRate() const { return baudRate_; }
+  void SetBaudRate(int32_t v) { baudRate_ = v; }
+  int32_t StopBits() const { return stopBits_; }
+  void SetStopBits(int32_t v) { stopBits_ = v; }
+  int32_t DataBits() const { return dataBits_; }
+  void SetDataBits(int32_t v) { dataBits_ = v; }
+  int32_t Parity() const { return parity_; }
+  void SetParity(int32_t v) { parity_ = v; }
+  int32_t FlowControl() const { return flowControl_; }
+  void SetFlowControl(int32_t v) { flowControl_ = v; }
+  int32_t RtsPreKeyMs() const { return rtsPreKeyMs_; }
+  void SetRtsPreKeyMs(int32_t v) { rtsPreKeyMs_ = v; }
+  int32_t RtsPostKeyMs() const { return rtsPostKeyMs_; }
+  void SetRtsPostKeyMs(int32_t v) { rtsPostKeyMs_ = v; }
+  int32_t ReadTimeoutMs() const { return readTimeoutMs_; }
+  void SetReadTimeoutMs(int32_t v) { readTimeoutMs_ = v; }
+  // Stored with the port; also bounds how long Write waits for a stalled tty.
+  int32_t WriteTimeoutMs() const { return writeTimeoutMs_; }
+  void SetWriteTimeoutMs(int32_t v) { writeTimeoutMs_ = v; }
+
+ private:
+  int32_t Fail(int32_t code) { return lastError_ = code; }
+  int32_t WriteAll(const uint8_t* buffer, int32_t count);
+  void SetRts(bool on);
+
+  std::string name_ = "COM1";
+  int32_t id_ = 0;
+  std::atomic<int32_t> baudRate_{9600};
+  std::atomic<int32_t> stopBits_{kStopBitsOne};
+  std::atomic<int32_t> dataBits_{8};
+  std::atomic<int32_t> parity_{kParityEven};
+  std::atomic<int32_t> flowControl_{kFlowNone};
+  std::atomic<int32_t> rtsPreKeyMs_{100};
+  std::atomic<int32_t> rtsPostKeyMs_{100};
+  std::atomic<int32_t> readTimeoutMs_{1000};
+  std::atomic<int32_t> writeTimeoutMs_{1000};
+
+  // Owned by the thread that opened the port.
+  int fd_ = -1;
+  int32_t lastError_ = kOk;
+  int32_t lastReadTimeoutMs_ = -1;  // -1: none used yet, take the port's own
+};

@@ -1,0 +1,43 @@
+#include "runtime/serial_ports.h"
+
+#include <cctype>
+
+namespace {
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void clSerialPorts::Add(std::unique_ptr<clSerialPort> port) {
+  if (!port) return;
+  port->SetId(nextId_++);
+  ports_.push_back(std::move(port));
+}
+
+clSerialPort* clSerialPorts::Find(const std::string& name) const {
+  for (const auto& port : ports_) {
+    if (EqualsNoCase(port->Name(), name)) return port.get();
+  }
+  return nullptr;
+}
+
+void clSerialPorts::AddDefaultPorts() {
+  for (int32_t n = 1; n <= kDefaultPortCount; ++n) {
+    auto port = std::make_unique<clSerialPort>();
+    port->SetName("COM" + std::to_string(n));
+    Add(std::move(port));
+  }
+}
+
+void clSerialPorts::RemoveAll() {
+  ports_.clear();
+  nextId_ = 1;
+}
