@@ -1,0 +1,440 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "runtime/port_settings.h"
+#include "runtime/serial_port.h"
+#include "runtime/serial_ports.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<uint8_t>;
+
+double MsSince(Clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) setenv(name_, old_->c_str(), 1);
+    else unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// A fresh directory under the system temp dir, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "telvane-XXXXXX").string();
+    path_ = mkdtemp(tmpl.data()) ? tmpl : "";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& Path() const { return path_; }
+  void WriteSettings(const std::string& text) const {
+    std::filesystem::create_directories(path_ + "/Telvane");
+    std::ofstream(path_ + "/Telvane/Telvane.conf") << text;
+  }
+
+ private:
+  std::string path_;
+};
+
+// A pseudo-terminal pair: the port opens the slave by its path, the test
+// plays the far end of the line on the master.
+class SerialPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(openpty(&master_, &slave_, nullptr, nullptr, nullptr), 0);
+    termios t{};
+    ASSERT_EQ(tcgetattr(master_, &t), 0);
+    cfmakeraw(&t);
+    ASSERT_EQ(tcsetattr(master_, TCSANOW, &t), 0);
+    slavePath_ = ttyname(slave_);
+    port_.SetName(slavePath_);
+  }
+  void TearDown() override {
+    port_.Close();
+    close(master_);
+    close(slave_);
+  }
+
+  void FarEndWrite(const Bytes& b) {
+    ASSERT_EQ(write(master_, b.data(), b.size()), static_cast<ssize_t>(b.size()));
+  }
+  // Collects `n` octets from the far end, waiting at most `timeoutMs`.
+  Bytes FarEndRead(size_t n, int timeoutMs = 1000) {
+    Bytes out;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (out.size() < n) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+      if (left.count() <= 0) break;
+      pollfd p{master_, POLLIN, 0};
+      if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+      uint8_t buf[256];
+      ssize_t r = read(master_, buf, std::min(sizeof buf, n - out.size()));
+      if (r <= 0) break;
+      out.insert(out.end(), buf, buf + r);
+    }
+    return out;
+  }
+  // The line settings as the tty now holds them.
+  termios SlaveSettings() {
+    termios t{};
+    EXPECT_EQ(tcgetattr(slave_, &t), 0);
+    return t;
+  }
+  // Median duration of `reads` empty 1-octet reads with the given time-out.
+  double MedianEmptyReadMs(int reads, int32_t timeoutMs) {
+    std::vector<double> took;
+    for (int i = 0; i < reads; ++i) {
+      uint8_t b = 0;
+      auto start = Clock::now();
+      EXPECT_EQ(port_.Read(&b, 1, timeoutMs), 0);
+      took.push_back(MsSince(start));
+    }
+    return Median(took);
+  }
+
+  int master_ = -1;
+  int slave_ = -1;
+  std::string slavePath_;
+  clSerialPort port_;
+};
+
+TEST_F(SerialPortTest, ReadWithoutDataReturnsZeroAfterTheRequestedTime) {
+  ASSERT_EQ(port_.Open(), 0);
+  for (int32_t ms : {50, 200}) {
+    double median = MedianEmptyReadMs(5, ms);
+    EXPECT_GE(median, ms) << "time-out " << ms;
+    EXPECT_LT(median, ms + 15.0) << "time-out " << ms;
+  }
+  double median100 = MedianEmptyReadMs(20, 100);
+  EXPECT_GE(median100, 100.0);
+  EXPECT_LT(median100, 115.0);
+  RecordProperty("median_read_timeout_100ms_over_20", std::to_string(median100));
+  std::cout << "[ measured ] median of 20 empty reads with 100 ms time-out: " << median100
+            << " ms\n";
+}
+
+TEST_F(SerialPortTest, ReadTimeOutZeroUsesPortsOwnAndNegativeKeepsTheLastUsed) {
+  port_.SetReadTimeoutMs(30);
+  ASSERT_EQ(port_.Open(), 0);
+  // Before any read, "keep" means the port's own time-out.
+  double keptInitially = MedianEmptyReadMs(3, -1);
+  EXPECT_GE(keptInitially, 30.0);
+  EXPECT_LT(keptInitially, 45.0);
+  double own = MedianEmptyReadMs(3, 0);
+  EXPECT_GE(own, 30.0);
+  EXPECT_LT(own, 45.0);
+  MedianEmptyReadMs(1, 120);
+  double kept = MedianEmptyReadMs(3, -1);
+  EXPECT_GE(kept, 120.0);
+  EXPECT_LT(kept, 135.0);
+  // The setting is read at every call, also while the port is open.
+  port_.SetReadTimeoutMs(60);
+  double changed = MedianEmptyReadMs(3, 0);
+  EXPECT_GE(changed, 60.0);
+  EXPECT_LT(changed, 75.0);
+}
+
+TEST_F(SerialPortTest, OneOctetReadReturnsAsSoonAsTheOctetArrives) {
+  ASSERT_EQ(port_.Open(), 0);
+  for (uint8_t value : {0x10, 0x68, 0x16, 0x00, 0xFF}) {
+    FarEndWrite({value});
+    uint8_t b = 0;
+    auto start = Clock::now();
+    ASSERT_EQ(port_.Read(&b, 1, 1000), 1);
+    EXPECT_LT(MsSince(start), 100.0);
+    EXPECT_EQ(b, value);
+  }
+}
+
+TEST_F(SerialPortTest, FrameTravelsUnchangedInBothDirections) {
+  ASSERT_EQ(port_.Open(), 0);
+  // Octets a cooked tty would alter: CR, LF, XON, XOFF, DEL, ^C.
+  const Bytes frame = {0x68, 0x09, 0x09, 0x68, 0x0D, 0x0A, 0x11, 0x13, 0x7F, 0x03, 0x01, 0xB7, 0x16};
+  ASSERT_EQ(port_.Write(frame.data(), static_cast<int32_t>(frame.size())),
+            static_cast<int32_t>(frame.size()));
+  EXPECT_EQ(FarEndRead(frame.size()), frame);
+
+  FarEndWrite(frame);
+  Bytes got(frame.size());
+  EXPECT_EQ(port_.Read(got.data(), static_cast<int32_t>(got.size()), 500),
+            static_cast<int32_t>(frame.size()));
+  EXPECT_EQ(got, frame);
+}
+
+TEST_F(SerialPortTest, DeviceIsOpenedExclusively) {
+  ASSERT_EQ(port_.Open(), 0);
+  clSerialPort second;
+  second.SetName(slavePath_);
+  EXPECT_EQ(second.Open(), 1);
+  EXPECT_EQ(second.LastError(), 1);
+  EXPECT_FALSE(second.IsOpen());
+  port_.Close();
+  EXPECT_EQ(second.Open(), 0);
+  EXPECT_EQ(port_.Open(), 1);
+}
+
+TEST_F(SerialPortTest, ErrorCodesOfClosedOpenAndUnopenablePorts) {
+  uint8_t b = 0;
+  EXPECT_EQ(port_.Read(&b, 1, 10), 4);
+  EXPECT_EQ(port_.LastError(), 4);
+  EXPECT_EQ(port_.Purge(), 4);
+  EXPECT_EQ(port_.Write(&b, 1), -1);
+
+  ASSERT_EQ(port_.Open(), 0);
+  EXPECT_EQ(port_.Open(), 5);
+  EXPECT_EQ(port_.LastError(), 5);
+  ASSERT_TRUE(port_.IsOpen());
+  const Bytes one = {0x55};
+  EXPECT_EQ(port_.Write(one.data(), 1), 1);  // the first handle still works
+  EXPECT_EQ(FarEndRead(1), one);
+  EXPECT_EQ(port_.ApplyFlowControl(5), 6);
+  EXPECT_EQ(port_.ApplyLineSettings(9600, 9, clSerialPort::kParityEven, 1), 6);
+  port_.Close();
+  EXPECT_EQ(port_.LastError(), 0);
+  EXPECT_EQ(port_.ApplyFlowControl(0), 6);
+
+  port_.SetFlowControl(5);  // settings that cannot apply leave the port closed
+  EXPECT_EQ(port_.Open(), 1);
+  EXPECT_FALSE(port_.IsOpen());
+  port_.SetFlowControl(0);
+  EXPECT_EQ(port_.Open(), 0);  // and left nothing locked
+  port_.Close();
+
+  for (const char* name : {"/nonexistent/ttyX", "LPT1", "", "COM"}) {
+    clSerialPort p;
+    p.SetName(name);
+    EXPECT_EQ(p.Open(), 1) << name;
+    EXPECT_FALSE(p.IsOpen()) << name;
+  }
+}
+
+TEST_F(SerialPortTest, PurgeDiscardsPendingInput) {
+  ASSERT_EQ(port_.Open(), 0);
+  FarEndWrite({1, 2, 3, 4});
+  uint8_t b = 0;
+  ASSERT_EQ(port_.Read(&b, 1, 500), 1);  // input has reached the tty
+  EXPECT_EQ(port_.Purge(), 0);
+  EXPECT_EQ(port_.Read(&b, 1, 50), 0);
+  FarEndWrite({9});
+  ASSERT_EQ(port_.Read(&b, 1, 500), 1);
+  EXPECT_EQ(b, 9);
+}
+
+TEST_F(SerialPortTest, RtsToggleWriteWaitsPreAndPostKeyAndStillDelivers) {
+  ASSERT_EQ(port_.Open(), 0);
+  const Bytes frame = {0x10, 0x49, 0x01, 0x4A, 0x16};
+  struct Case {
+    int32_t flow, preMs, postMs;
+    double minMs, maxMs;
+  };
+  const Case cases[] = {
+      {3, 40, 60, 100.0, 140.0},
+      {3, 0, 0, 0.0, 30.0},
+      {0, 100, 100, 0.0, 30.0},  // delays apply to flow control 3 only
+      {4, 100, 100, 0.0, 30.0},
+  };
+  for (const Case& c : cases) {
+    port_.SetFlowControl(c.flow);
+    port_.SetRtsPreKeyMs(c.preMs);
+    port_.SetRtsPostKeyMs(c.postMs);
+    auto start = Clock::now();
+    EXPECT_EQ(port_.Write(frame.data(), static_cast<int32_t>(frame.size())), 5);
+    double took = MsSince(start);
+    EXPECT_GE(took, c.minMs) << "flow " << c.flow;
+    EXPECT_LT(took, c.maxMs) << "flow " << c.flow;
+    EXPECT_EQ(FarEndRead(frame.size()), frame) << "flow " << c.flow;
+  }
+}
+
+TEST_F(SerialPortTest, EveryDialogBaudRateReachesTheTty) {
+  const int32_t rates[] = {110,   200,   300,   600,   1200,  2400,  4800,
+                           9600,  14400, 19200, 38400, 56000, 115200};
+  for (int32_t rate : rates) {
+    port_.SetBaudRate(rate);
+    ASSERT_EQ(port_.Open(), 0) << rate;
+    EXPECT_EQ(port_.DeviceBaudRate(), rate);
+    port_.Close();
+  }
+  ASSERT_EQ(port_.Open(), 0);
+  for (int32_t rate : rates) {
+    EXPECT_EQ(port_.ApplyLineSettings(rate, 8, clSerialPort::kParityNone, 1), 0) << rate;
+    EXPECT_EQ(port_.DeviceBaudRate(), rate);
+  }
+  EXPECT_EQ(port_.ApplyLineSettings(0, 8, clSerialPort::kParityNone, 1), 6);
+}
+
+TEST_F(SerialPortTest, ParityStopAndDataBitsMapToTermiosFlags) {
+  ASSERT_EQ(port_.Open(), 0);
+  struct Case {
+    int32_t dataBits, parity, stopBits;
+    tcflag_t size, parityFlags;
+    bool inpck, twoStops;
+  };
+  const tcflag_t kParityMask = PARENB | PARODD | CMSPAR;
+  const Case cases[] = {
+      {8, 0x100, 1, CS8, 0, false, false},
+      {7, 0x200, 4, CS7, PARENB | PARODD, true, true},
+      {8, 0x400, 1, CS8, PARENB, true, false},
+      {8, 0x800, 1, CS8, PARENB | PARODD | CMSPAR, true, false},  // mark
+      {8, 0x1000, 2, CS8, PARENB | CMSPAR, true, true},            // space; 1.5 -> 2
+      {8, 0x7, 1, CS8, PARENB | CMSPAR, true, false},  // unknown: parity as before
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(port_.ApplyLineSettings(9600, c.dataBits, c.parity, c.stopBits), 0);
+    termios t = SlaveSettings();
+    EXPECT_EQ(t.c_cflag & CSIZE, c.size) << c.parity;
+    EXPECT_EQ(t.c_cflag & kParityMask, c.parityFlags) << c.parity;
+    EXPECT_EQ((t.c_iflag & INPCK) != 0, c.inpck) << c.parity;
+    EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.twoStops) << c.parity;
+  }
+  // An unknown stop-bits code leaves the stop bits as they were.
+  ASSERT_EQ(port_.ApplyLineSettings(9600, 8, 0x100, 4), 0);
+  ASSERT_EQ(port_.ApplyLineSettings(9600, 8, 0x100, 3), 0);
+  EXPECT_NE(SlaveSettings().c_cflag & CSTOPB, 0u);
+}
+
+TEST_F(SerialPortTest, FlowControlModesMapToTermiosFlags) {
+  struct Case {
+    int32_t value;
+    bool xonXoff, rtsCts;
+  };
+  const Case cases[] = {{1, true, false}, {2, false, true}, {0, false, false},
+                        {3, false, false}, {4, false, false}};
+  for (const Case& c : cases) {
+    port_.SetFlowControl(c.value);
+    ASSERT_EQ(port_.Open(), 0) << c.value;
+    termios t = SlaveSettings();
+    EXPECT_EQ((t.c_iflag & IXON) != 0, c.xonXoff) << c.value;
+    EXPECT_EQ((t.c_iflag & IXOFF) != 0, c.xonXoff) << c.value;
+    EXPECT_EQ((t.c_cflag & CRTSCTS) != 0, c.rtsCts) << c.value;
+    // Raw mode whatever the flow control.
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_NE(t.c_cflag & CLOCAL, 0u);
+    port_.Close();
+  }
+}
+
+TEST_F(SerialPortTest, ComNameMappedInUserSettingsOpensThatDevice) {
+  TempDir dir;
+  ASSERT_FALSE(dir.Path().empty());
+  dir.WriteSettings("[Ports]\nCOM7=" + slavePath_ + "\n");
+  ScopedEnv xdg("XDG_CONFIG_HOME", dir.Path());
+  clSerialPort com7;
+  com7.SetName("com7");
+  ASSERT_EQ(com7.Open(), 0);
+  const Bytes frame = {0xE5};
+  EXPECT_EQ(com7.Write(frame.data(), 1), 1);
+  EXPECT_EQ(FarEndRead(1), frame);
+}
+
+TEST(SerialPortsTest, NewWorkspaceHoldsTenDefaultPorts) {
+  clSerialPorts ports;
+  ports.AddDefaultPorts();
+  ASSERT_EQ(ports.Count(), 10);
+  for (int32_t i = 0; i < 10; ++i) {
+    const clSerialPort* p = ports.At(i);
+    EXPECT_EQ(p->Name(), "COM" + std::to_string(i + 1));
+    EXPECT_EQ(p->Id(), i + 1);
+    EXPECT_EQ(p->BaudRate(), 9600);
+    EXPECT_EQ(p->DataBits(), 8);
+    EXPECT_EQ(p->Parity(), clSerialPort::kParityEven);
+    EXPECT_EQ(p->StopBits(), 1);
+    EXPECT_EQ(p->FlowControl(), 0);
+    EXPECT_EQ(p->RtsPreKeyMs(), 100);
+    EXPECT_EQ(p->RtsPostKeyMs(), 100);
+    EXPECT_EQ(p->ReadTimeoutMs(), 1000);
+    EXPECT_EQ(p->WriteTimeoutMs(), 1000);
+    EXPECT_FALSE(p->IsOpen());
+    EXPECT_EQ(p->LastError(), 0);
+  }
+}
+
+TEST(SerialPortsTest, FindIgnoresCaseAndIdsRestartAfterRemoveAll) {
+  clSerialPorts ports;
+  ports.AddDefaultPorts();
+  EXPECT_EQ(ports.Find("com1"), ports.At(0));
+  EXPECT_EQ(ports.Find("Com10"), ports.At(9));
+  EXPECT_EQ(ports.Find("COM11"), nullptr);
+  EXPECT_EQ(ports.Find("COM"), nullptr);
+
+  auto extra = std::make_unique<clSerialPort>();
+  extra->SetName("COM" + std::to_string(ports.Count() + 1));
+  ports.Add(std::move(extra));
+  EXPECT_EQ(ports.At(10)->Id(), 11);
+  EXPECT_EQ(ports.Find("com11"), ports.At(10));
+
+  ports.RemoveAll();
+  EXPECT_EQ(ports.Count(), 0);
+  EXPECT_EQ(ports.Find("COM1"), nullptr);
+  ports.Add(std::make_unique<clSerialPort>());
+  EXPECT_EQ(ports.At(0)->Id(), 1);
+}
+
+TEST(PortNameTest, ResolvesPathsComNumbersAndUserMappings) {
+  TempDir dir;
+  ASSERT_FALSE(dir.Path().empty());
+  dir.WriteSettings(
+      "[General]\nCOM3=/dev/wrong\n\n[Ports]\n; adapters\nCOM3 = /dev/ttyUSB0\n"
+      "com5=\"/dev/ttyACM1\"\n[Other]\nCOM4=/dev/wrong\n");
+  ScopedEnv xdg("XDG_CONFIG_HOME", dir.Path());
+  EXPECT_EQ(UserSettingsPath(), dir.Path() + "/Telvane/Telvane.conf");
+  struct Case {
+    const char* name;
+    const char* device;
+  };
+  const Case cases[] = {
+      {"COM3", "/dev/ttyUSB0"}, {"com3", "/dev/ttyUSB0"}, {"COM5", "/dev/ttyACM1"},
+      {"COM4", "/dev/ttyS3"},   {"COM1", "/dev/ttyS0"},   {"cOm10", "/dev/ttyS9"},
+      {"/dev/pts/7", "/dev/pts/7"}, {"/tmp/COM3", "/tmp/COM3"},
+      {"COM0", ""},  {"COMX", ""}, {"COM1A", ""}, {"LPT1", ""}, {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ResolvePortDevice(c.name), c.device) << c.name;
+}
+
+TEST(PortNameTest, MissingSettingsFileFallsBackToSerialDevices) {
+  TempDir dir;
+  ScopedEnv xdg("XDG_CONFIG_HOME", dir.Path() + "/none");
+  EXPECT_EQ(ResolvePortDevice("COM3"), "/dev/ttyS2");
+  {
+    ScopedEnv home("HOME", dir.Path());
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserSettingsPath(), dir.Path() + "/.config/Telvane/Telvane.conf");
+  }
+}
+
+}  // namespace
