@@ -18,8 +18,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // The kernel's termios2, which carries the speed as a number. Declared here
-// under its own name because <asm/termbits.h> clashes with <termios.h>.
-// Layout of the generic Linux ABI (x86, ARM, RISC-V).
+// under its own name because <asm/termbits.h> clashes with <termios.h>; the
+// flag constants of both agree. Layout of the generic Linux ABI (x86, ARM,
+// RISC-V). Settings go to the driver through it directly: the driver adjusts
+// what the line cannot do (a pseudo-terminal forces 8 bits without parity).
 struct KernelTermios2 {
   unsigned int c_iflag;
   unsigned int c_oflag;
@@ -42,10 +44,9 @@ struct BaudCode {
 };
 // Rates with a fixed termios code; any other rate is set as a number.
 constexpr BaudCode kBaudCodes[] = {
-    {110, B110},     {200, B200},     {300, B300},     {600, B600},
-    {1200, B1200},   {2400, B2400},   {4800, B4800},   {9600, B9600},
-    {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200},
-    {230400, B230400},
+    {110, B110},     {200, B200},       {300, B300},       {600, B600},     {1200, B1200},
+    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+    {57600, B57600}, {115200, B115200}, {230400, B230400},
 };
 
 const BaudCode* FindBaudCode(int32_t rate) {
@@ -54,15 +55,17 @@ const BaudCode* FindBaudCode(int32_t rate) {
   return nullptr;
 }
 
-// Sets a rate without a termios code (14400, 56000, ...) through termios2.
-bool SetArbitraryBaud(int fd, int32_t rate) {
-  KernelTermios2 t2{};
-  if (ioctl(fd, kTcGets2, &t2) != 0) return false;
-  t2.c_cflag &= ~(kCbaud | (kCbaud << kIbaudShift));
-  t2.c_cflag |= kBother | (kBother << kIbaudShift);
-  t2.c_ispeed = static_cast<unsigned int>(rate);
-  t2.c_ospeed = static_cast<unsigned int>(rate);
-  return ioctl(fd, kTcSets2, &t2) == 0;
+bool GetSettings(int fd, KernelTermios2& t) { return ioctl(fd, kTcGets2, &t) == 0; }
+bool SetSettings(int fd, const KernelTermios2& t) { return ioctl(fd, kTcSets2, &t) == 0; }
+
+// A rate with a termios code goes in the CBAUD field; any other rate is given
+// as a number with BOTHER. Input runs at the output speed.
+void SetSpeed(KernelTermios2& t, int32_t rate) {
+  const BaudCode* code = FindBaudCode(rate);
+  t.c_cflag &= ~(kCbaud | (kCbaud << kIbaudShift));
+  t.c_cflag |= code ? code->code : kBother;
+  t.c_ispeed = static_cast<unsigned int>(rate);
+  t.c_ospeed = static_cast<unsigned int>(rate);
 }
 
 void SleepMs(int32_t ms) {
@@ -77,13 +80,15 @@ int RemainingMs(Clock::time_point deadline) {
 
 // Raw octets, no echo, no signals, modem lines ignored; read() never blocks.
 bool MakeRaw(int fd) {
-  termios t{};
-  if (tcgetattr(fd, &t) != 0) return false;
-  cfmakeraw(&t);
+  KernelTermios2 t{};
+  if (!GetSettings(fd, t)) return false;
+  t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON);
+  t.c_oflag &= ~OPOST;
+  t.c_lflag &= ~(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
   t.c_cflag |= CLOCAL | CREAD;
   t.c_cc[VMIN] = 0;
   t.c_cc[VTIME] = 0;
-  return tcsetattr(fd, TCSANOW, &t) == 0;
+  return SetSettings(fd, t);
 }
 
 }  // namespace
@@ -125,32 +130,47 @@ void clSerialPort::Close() {
 int32_t clSerialPort::ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity,
                                         int32_t stopBits) {
   lastError_ = kOk;
-  termios t{};
-  if (fd_ < 0 || tcgetattr(fd_, &t) != 0) return Fail(kControlBlockFailed);
-  if (baudRate <= 0) return Fail(kControlBlockFailed);
-
-  const BaudCode* code = FindBaudCode(baudRate);
-  // A rate without a code is set below; B38400 only stands in until then.
-  cfsetispeed(&t, code ? code->code : B38400);
-  cfsetospeed(&t, code ? code->code : B38400);
+  KernelTermios2 t{};
+  if (fd_ < 0 || baudRate <= 0 || !GetSettings(fd_, t)) return Fail(kControlBlockFailed);
+  SetSpeed(t, baudRate);
 
   t.c_cflag &= ~CSIZE;
   switch (dataBits) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    case 8: t.c_cflag |= CS8; break;
-    default: return Fail(kControlBlockFailed);
+    case 5:
+      t.c_cflag |= CS5;
+      break;
+    case 6:
+      t.c_cflag |= CS6;
+      break;
+    case 7:
+      t.c_cflag |= CS7;
+      break;
+    case 8:
+      t.c_cflag |= CS8;
+      break;
+    default:
+      return Fail(kControlBlockFailed);
   }
 
   switch (parity) {
-    case kParityNone: t.c_cflag &= ~(PARENB | PARODD | CMSPAR); break;
-    case kParityOdd: t.c_cflag = (t.c_cflag & ~CMSPAR) | PARENB | PARODD; break;
-    case kParityEven: t.c_cflag = (t.c_cflag & ~(CMSPAR | PARODD)) | PARENB; break;
+    case kParityNone:
+      t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+      break;
+    case kParityOdd:
+      t.c_cflag = (t.c_cflag & ~CMSPAR) | PARENB | PARODD;
+      break;
+    case kParityEven:
+      t.c_cflag = (t.c_cflag & ~(CMSPAR | PARODD)) | PARENB;
+      break;
     // With CMSPAR the parity bit is constant: PARODD makes it 1 (mark).
-    case kParityMark: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case kParitySpace: t.c_cflag = (t.c_cflag & ~PARODD) | PARENB | CMSPAR; break;
-    default: break;  // unknown code: the tty keeps its parity
+    case kParityMark:
+      t.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case kParitySpace:
+      t.c_cflag = (t.c_cflag & ~PARODD) | PARENB | CMSPAR;
+      break;
+    default:
+      break;  // unknown code: the tty keeps its parity
   }
   if (parity == kParityNone)
     t.c_iflag &= ~INPCK;
@@ -158,29 +178,33 @@ int32_t clSerialPort::ApplyLineSettings(int32_t baudRate, int32_t dataBits, int3
     t.c_iflag |= INPCK;
 
   switch (stopBits) {
-    case kStopBitsOne: t.c_cflag &= ~CSTOPB; break;
+    case kStopBitsOne:
+      t.c_cflag &= ~CSTOPB;
+      break;
     // termios has no one-and-a-half stop bits; two is the nearest the UART
     // can send, and a receiver expecting 1.5 accepts it.
     case kStopBitsOneAndHalf:
-    case kStopBitsTwo: t.c_cflag |= CSTOPB; break;
-    default: break;
+    case kStopBitsTwo:
+      t.c_cflag |= CSTOPB;
+      break;
+    default:
+      break;
   }
 
-  if (tcsetattr(fd_, TCSANOW, &t) != 0) return Fail(kControlBlockFailed);
-  if (!code && !SetArbitraryBaud(fd_, baudRate)) return Fail(kControlBlockFailed);
+  if (!SetSettings(fd_, t)) return Fail(kControlBlockFailed);
   return lastError_;
 }
 
 int32_t clSerialPort::ApplyFlowControl(int32_t value) {
   lastError_ = kOk;
-  termios t{};
-  if (fd_ < 0 || value < kFlowNone || value > kFlowRtsOn || tcgetattr(fd_, &t) != 0)
+  KernelTermios2 t{};
+  if (fd_ < 0 || value < kFlowNone || value > kFlowRtsOn || !GetSettings(fd_, t))
     return Fail(kControlBlockFailed);
   t.c_iflag &= ~(IXON | IXOFF);
   t.c_cflag &= ~CRTSCTS;
   if (value == kFlowSoftware) t.c_iflag |= IXON | IXOFF;
   if (value == kFlowHardware) t.c_cflag |= CRTSCTS;
-  if (tcsetattr(fd_, TCSANOW, &t) != 0) return Fail(kControlBlockFailed);
+  if (!SetSettings(fd_, t)) return Fail(kControlBlockFailed);
   // Toggle mode keys RTS per frame in Write, so it rests low; "RTS on" holds it.
   if (value == kFlowRtsToggle) SetRts(false);
   if (value == kFlowRtsOn) SetRts(true);
@@ -284,6 +308,6 @@ int32_t clSerialPort::Purge() {
 
 int32_t clSerialPort::DeviceBaudRate() const {
   KernelTermios2 t2{};
-  if (fd_ < 0 || ioctl(fd_, kTcGets2, &t2) != 0) return -1;
+  if (fd_ < 0 || !GetSettings(fd_, t2)) return -1;
   return static_cast<int32_t>(t2.c_ospeed);
 }

@@ -19,7 +19,7 @@ class clSerialPort {
  public:
   enum : int32_t {
     kOk = 0,
-    kOpenFailed = 1,          // device did not open, or settings failed on open
+    kOpenFailed = 1,  // device did not open, or settings failed on open
     kReadFailed = 2,
     kWriteNegativeCount = 3,  // kept for the table; write() never reports it
     kNotOpen = 4,             // also: purge failed
@@ -57,8 +57,7 @@ class clSerialPort {
   bool IsOpen() const { return fd_ >= 0; }
 
   // Applies speed, character size, parity and stop bits to the open tty.
-  int32_t ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity,
-                            int32_t stopBits);
+  int32_t ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity, int32_t stopBits);
   // Applies the flow-control mode (0..4) to the open tty.
   int32_t ApplyFlowControl(int32_t value);
 

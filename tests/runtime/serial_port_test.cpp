@@ -1,4 +1,7 @@
+#include "runtime/serial_port.h"
+
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <termios.h>
@@ -13,10 +16,7 @@
 #include <optional>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "runtime/port_settings.h"
-#include "runtime/serial_port.h"
 #include "runtime/serial_ports.h"
 
 namespace {
@@ -41,8 +41,10 @@ class ScopedEnv {
     setenv(name, value.c_str(), 1);
   }
   ~ScopedEnv() {
-    if (old_) setenv(name_, old_->c_str(), 1);
-    else unsetenv(name_);
+    if (old_)
+      setenv(name_, old_->c_str(), 1);
+    else
+      unsetenv(name_);
   }
 
  private:
@@ -86,7 +88,7 @@ class SerialPortTest : public ::testing::Test {
   }
   void TearDown() override {
     port_.Close();
-    close(master_);
+    if (master_ >= 0) close(master_);
     close(slave_);
   }
 
@@ -184,7 +186,8 @@ TEST_F(SerialPortTest, OneOctetReadReturnsAsSoonAsTheOctetArrives) {
 TEST_F(SerialPortTest, FrameTravelsUnchangedInBothDirections) {
   ASSERT_EQ(port_.Open(), 0);
   // Octets a cooked tty would alter: CR, LF, XON, XOFF, DEL, ^C.
-  const Bytes frame = {0x68, 0x09, 0x09, 0x68, 0x0D, 0x0A, 0x11, 0x13, 0x7F, 0x03, 0x01, 0xB7, 0x16};
+  const Bytes frame = {0x68, 0x09, 0x09, 0x68, 0x0D, 0x0A, 0x11,
+                       0x13, 0x7F, 0x03, 0x01, 0xB7, 0x16};
   ASSERT_EQ(port_.Write(frame.data(), static_cast<int32_t>(frame.size())),
             static_cast<int32_t>(frame.size()));
   EXPECT_EQ(FarEndRead(frame.size()), frame);
@@ -243,6 +246,17 @@ TEST_F(SerialPortTest, ErrorCodesOfClosedOpenAndUnopenablePorts) {
   }
 }
 
+TEST_F(SerialPortTest, ReadFailsPromptlyWhenTheFarEndHangsUp) {
+  ASSERT_EQ(port_.Open(), 0);
+  close(master_);
+  master_ = -1;
+  uint8_t b = 0;
+  auto start = Clock::now();
+  EXPECT_EQ(port_.Read(&b, 1, 500), 2);
+  EXPECT_LT(MsSince(start), 100.0);
+  EXPECT_EQ(port_.LastError(), 2);
+}
+
 TEST_F(SerialPortTest, PurgeDiscardsPendingInput) {
   ASSERT_EQ(port_.Open(), 0);
   FarEndWrite({1, 2, 3, 4});
@@ -282,8 +296,8 @@ TEST_F(SerialPortTest, RtsToggleWriteWaitsPreAndPostKeyAndStillDelivers) {
 }
 
 TEST_F(SerialPortTest, EveryDialogBaudRateReachesTheTty) {
-  const int32_t rates[] = {110,   200,   300,   600,   1200,  2400,  4800,
-                           9600,  14400, 19200, 38400, 56000, 115200};
+  const int32_t rates[] = {110,  200,   300,   600,   1200,  2400,  4800,
+                           9600, 14400, 19200, 38400, 56000, 115200};
   for (int32_t rate : rates) {
     port_.SetBaudRate(rate);
     ASSERT_EQ(port_.Open(), 0) << rate;
@@ -298,27 +312,27 @@ TEST_F(SerialPortTest, EveryDialogBaudRateReachesTheTty) {
   EXPECT_EQ(port_.ApplyLineSettings(0, 8, clSerialPort::kParityNone, 1), 6);
 }
 
-TEST_F(SerialPortTest, ParityStopAndDataBitsMapToTermiosFlags) {
+// A pseudo-terminal always forces 8 data bits without PARENB, so only the
+// parity kind (PARODD, CMSPAR), the parity check and the stop bits show here.
+TEST_F(SerialPortTest, ParityAndStopBitsMapToTermiosFlags) {
   ASSERT_EQ(port_.Open(), 0);
   struct Case {
-    int32_t dataBits, parity, stopBits;
-    tcflag_t size, parityFlags;
+    int32_t parity, stopBits;
+    tcflag_t kind;
     bool inpck, twoStops;
   };
-  const tcflag_t kParityMask = PARENB | PARODD | CMSPAR;
+  const tcflag_t kKindMask = PARODD | CMSPAR;
   const Case cases[] = {
-      {8, 0x100, 1, CS8, 0, false, false},
-      {7, 0x200, 4, CS7, PARENB | PARODD, true, true},
-      {8, 0x400, 1, CS8, PARENB, true, false},
-      {8, 0x800, 1, CS8, PARENB | PARODD | CMSPAR, true, false},  // mark
-      {8, 0x1000, 2, CS8, PARENB | CMSPAR, true, true},            // space; 1.5 -> 2
-      {8, 0x7, 1, CS8, PARENB | CMSPAR, true, false},  // unknown: parity as before
+      {0x100, 1, 0, false, false},     {0x200, 4, PARODD, true, true},
+      {0x400, 1, 0, true, false},      {0x800, 1, PARODD | CMSPAR, true, false},  // mark
+      {0x1000, 2, CMSPAR, true, true},  // space; 1.5 stop bits sent as 2
+      {0x7, 1, CMSPAR, true, false},    // unknown: parity kept, check on
+      {0x100, 1, 0, false, false},
   };
   for (const Case& c : cases) {
-    ASSERT_EQ(port_.ApplyLineSettings(9600, c.dataBits, c.parity, c.stopBits), 0);
+    ASSERT_EQ(port_.ApplyLineSettings(9600, 8, c.parity, c.stopBits), 0);
     termios t = SlaveSettings();
-    EXPECT_EQ(t.c_cflag & CSIZE, c.size) << c.parity;
-    EXPECT_EQ(t.c_cflag & kParityMask, c.parityFlags) << c.parity;
+    EXPECT_EQ(t.c_cflag & kKindMask, c.kind) << c.parity;
     EXPECT_EQ((t.c_iflag & INPCK) != 0, c.inpck) << c.parity;
     EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.twoStops) << c.parity;
   }
@@ -326,6 +340,7 @@ TEST_F(SerialPortTest, ParityStopAndDataBitsMapToTermiosFlags) {
   ASSERT_EQ(port_.ApplyLineSettings(9600, 8, 0x100, 4), 0);
   ASSERT_EQ(port_.ApplyLineSettings(9600, 8, 0x100, 3), 0);
   EXPECT_NE(SlaveSettings().c_cflag & CSTOPB, 0u);
+  EXPECT_EQ(port_.ApplyLineSettings(9600, 7, 0x100, 1), 0);
 }
 
 TEST_F(SerialPortTest, FlowControlModesMapToTermiosFlags) {
@@ -333,8 +348,8 @@ TEST_F(SerialPortTest, FlowControlModesMapToTermiosFlags) {
     int32_t value;
     bool xonXoff, rtsCts;
   };
-  const Case cases[] = {{1, true, false}, {2, false, true}, {0, false, false},
-                        {3, false, false}, {4, false, false}};
+  const Case cases[] = {
+      {1, true, false}, {2, false, true}, {0, false, false}, {3, false, false}, {4, false, false}};
   for (const Case& c : cases) {
     port_.SetFlowControl(c.value);
     ASSERT_EQ(port_.Open(), 0) << c.value;
@@ -418,10 +433,19 @@ TEST(PortNameTest, ResolvesPathsComNumbersAndUserMappings) {
     const char* device;
   };
   const Case cases[] = {
-      {"COM3", "/dev/ttyUSB0"}, {"com3", "/dev/ttyUSB0"}, {"COM5", "/dev/ttyACM1"},
-      {"COM4", "/dev/ttyS3"},   {"COM1", "/dev/ttyS0"},   {"cOm10", "/dev/ttyS9"},
-      {"/dev/pts/7", "/dev/pts/7"}, {"/tmp/COM3", "/tmp/COM3"},
-      {"COM0", ""},  {"COMX", ""}, {"COM1A", ""}, {"LPT1", ""}, {"", ""},
+      {"COM3", "/dev/ttyUSB0"},
+      {"com3", "/dev/ttyUSB0"},
+      {"COM5", "/dev/ttyACM1"},
+      {"COM4", "/dev/ttyS3"},
+      {"COM1", "/dev/ttyS0"},
+      {"cOm10", "/dev/ttyS9"},
+      {"/dev/pts/7", "/dev/pts/7"},
+      {"/tmp/COM3", "/tmp/COM3"},
+      {"COM0", ""},
+      {"COMX", ""},
+      {"COM1A", ""},
+      {"LPT1", ""},
+      {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(ResolvePortDevice(c.name), c.device) << c.name;
 }
