@@ -1,6 +1,8 @@
 #include "runtime/port_settings.h"
 
 #include <cctype>
+
+#include "runtime/text_compare.h"
 #include <cstdlib>
 #include <fstream>
 
@@ -16,15 +18,6 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 // Number n of a "COMn" name, or 0 when the name is not of that form.
 int ComNumber(const std::string& name) {

@@ -1,20 +1,6 @@
 #include "runtime/serial_ports.h"
 
-#include <cctype>
-
-namespace {
-
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
-}  // namespace
+#include "runtime/text_compare.h"
 
 void clSerialPorts::Add(std::unique_ptr<clSerialPort> port) {
   if (!port) return;
