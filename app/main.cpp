@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "app/decode_command.h"
+#include "app/dump_command.h"
 #include "app/pty_cable.h"
 #include "protocol/frame_receiver.h"
 #include "protocol/iec101_frame.h"
@@ -71,12 +73,20 @@ int RunDemo() {
   return 0;
 }
 
-void Usage() { std::fprintf(stderr, "usage: telvane --demo\n"); }
+void Usage() {
+  std::fprintf(stderr,
+               "usage: telvane --demo\n"
+               "       telvane --decode [--sizes LA,CA,COT,IOA] [--role monitor|master|slave]"
+               " [--port 1|2] [--structured]\n"
+               "       telvane --dump FILE.cf1\n");
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--demo") == 0) return RunDemo();
+  if (argc >= 2 && std::strcmp(argv[1], "--decode") == 0) return RunDecodeCommand(argc - 2, argv + 2);
+  if (argc >= 2 && std::strcmp(argv[1], "--dump") == 0) return RunDumpCommand(argc - 2, argv + 2);
   Usage();
   return 2;
 }
