@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -8,6 +9,11 @@
 
 // The bounded queue between a device's worker (Push) and its traffic consumer (Pop).
 // The producer never waits: a full queue refuses the record.
+//
+// A device builds records only while a consumer (a traffic window's display, or
+// the headless printer) is attached and draining; the consumer says so with
+// SetConsumerRunning and devices ask IsConsumerRunning before each record, so an
+// unwatched device spends nothing on text.
 class clTrafficQueue {
  public:
   static constexpr size_t kCapacity = 255;
@@ -18,7 +24,11 @@ class clTrafficQueue {
   std::unique_ptr<clTrafficRecord> Pop();
   size_t Size();
 
+  void SetConsumerRunning(bool running) { consumerRunning_.store(running); }
+  bool IsConsumerRunning() const { return consumerRunning_.load(); }
+
  private:
+  std::atomic<bool> consumerRunning_{false};
   clLock lock_;
   std::deque<std::unique_ptr<clTrafficRecord>> records_;  // guarded by lock_
   int32_t nextSequence_ = 1;                               // guarded by lock_
