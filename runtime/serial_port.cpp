@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "runtime/port_settings.h"
+#include "runtime/virtual_line_end.h"
 
 namespace {
 
@@ -93,10 +94,17 @@ bool MakeRaw(int fd) {
 
 }  // namespace
 
+clSerialPort::clSerialPort() = default;
 clSerialPort::~clSerialPort() { Close(); }
 
 int32_t clSerialPort::Open() {
-  if (fd_ >= 0) return Fail(kAlreadyOpen);
+  if (IsOpen()) return Fail(kAlreadyOpen);
+  VirtualLineName virtualName;
+  if (ParseVirtualLineName(name_, &virtualName)) {
+    vline_ = clVirtualLineEnd::Open(virtualName);
+    if (!vline_) return Fail(kOpenFailed);  // busy, as a tty held by another port
+    return ApplySettingsOnOpen();
+  }
   // The one place where a port name becomes a device path.
   const std::string path = ResolvePortDevice(name_);
   if (path.empty()) return Fail(kOpenFailed);
@@ -110,6 +118,10 @@ int32_t clSerialPort::Open() {
     return Fail(kOpenFailed);
   }
   fd_ = fd;
+  return ApplySettingsOnOpen();
+}
+
+int32_t clSerialPort::ApplySettingsOnOpen() {
   lastReadTimeoutMs_ = -1;
   if (ApplyLineSettings(baudRate_, dataBits_, parity_, stopBits_) != kOk ||
       ApplyFlowControl(flowControl_) != kOk) {
@@ -121,6 +133,7 @@ int32_t clSerialPort::Open() {
 
 void clSerialPort::Close() {
   lastError_ = kOk;
+  vline_.reset();
   if (fd_ < 0) return;
   ioctl(fd_, TIOCNXCL);  // let the next owner in; the lock goes with the fd
   ::close(fd_);
@@ -130,6 +143,11 @@ void clSerialPort::Close() {
 int32_t clSerialPort::ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity,
                                         int32_t stopBits) {
   lastError_ = kOk;
+  if (vline_) {
+    if (!vline_->ApplyLineSettings(baudRate, dataBits, parity, stopBits))
+      return Fail(kControlBlockFailed);
+    return lastError_;
+  }
   KernelTermios2 t{};
   if (fd_ < 0 || baudRate <= 0 || !GetSettings(fd_, t)) return Fail(kControlBlockFailed);
   SetSpeed(t, baudRate);
@@ -197,6 +215,9 @@ int32_t clSerialPort::ApplyLineSettings(int32_t baudRate, int32_t dataBits, int3
 
 int32_t clSerialPort::ApplyFlowControl(int32_t value) {
   lastError_ = kOk;
+  // A virtual line has no modem lines and never stalls: every mode is taken
+  // as it is, and toggle mode still times RTS in Write.
+  if (vline_) return value < kFlowNone || value > kFlowRtsOn ? Fail(kControlBlockFailed) : kOk;
   KernelTermios2 t{};
   if (fd_ < 0 || value < kFlowNone || value > kFlowRtsOn || !GetSettings(fd_, t))
     return Fail(kControlBlockFailed);
@@ -219,13 +240,17 @@ void clSerialPort::SetRts(bool on) {
 
 int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
   lastError_ = kOk;
-  if (fd_ < 0) return Fail(kNotOpen);
+  if (!IsOpen()) return Fail(kNotOpen);
   int32_t wanted = timeoutMs;
   if (timeoutMs == 0) wanted = readTimeoutMs_;
   if (timeoutMs < 0) wanted = lastReadTimeoutMs_ >= 0 ? lastReadTimeoutMs_ : readTimeoutMs_.load();
   if (wanted < 0) wanted = 0;
   lastReadTimeoutMs_ = wanted;
   if (count <= 0 || buffer == nullptr) return 0;
+  if (vline_) {
+    const int32_t got = vline_->Read(buffer, count, wanted);
+    return got < 0 ? Fail(kReadFailed) : got;
+  }
 
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(wanted);
   int32_t got = 0;
@@ -275,7 +300,7 @@ int32_t clSerialPort::WriteAll(const uint8_t* buffer, int32_t count) {
 
 int32_t clSerialPort::Write(const uint8_t* buffer, int32_t count) {
   lastError_ = kOk;
-  if (fd_ < 0) {
+  if (!IsOpen()) {
     Fail(kNotOpen);
     return -1;
   }
@@ -284,6 +309,7 @@ int32_t clSerialPort::Write(const uint8_t* buffer, int32_t count) {
     return -1;
   }
   if (count == 0 || buffer == nullptr) return 0;
+  if (vline_) return WriteVirtual(buffer, count);
   const bool keyed = flowControl_ == kFlowRtsToggle;
   if (keyed) {
     SetRts(true);
@@ -301,12 +327,30 @@ int32_t clSerialPort::Write(const uint8_t* buffer, int32_t count) {
   return written;
 }
 
+// The octets go out at once; only in RTS-toggle mode does the call last as
+// long as the tty's: pre-key delay, the frame's line time, post-key delay.
+int32_t clSerialPort::WriteVirtual(const uint8_t* buffer, int32_t count) {
+  const bool keyed = flowControl_ == kFlowRtsToggle;
+  if (keyed) SleepMs(rtsPreKeyMs_);
+  const Clock::time_point lastStopBit = vline_->Write(buffer, count);
+  if (keyed) {
+    std::this_thread::sleep_until(lastStopBit);
+    SleepMs(rtsPostKeyMs_);
+  }
+  return count;
+}
+
 int32_t clSerialPort::Purge() {
+  if (vline_) {
+    vline_->Purge();
+    return Fail(kOk);
+  }
   if (fd_ < 0 || tcflush(fd_, TCIOFLUSH) != 0) return Fail(kNotOpen);
   return Fail(kOk);
 }
 
 int32_t clSerialPort::DeviceBaudRate() const {
+  if (vline_) return vline_->BaudRate();
   KernelTermios2 t2{};
   if (fd_ < 0 || !GetSettings(fd_, t2)) return -1;
   return static_cast<int32_t>(t2.c_ospeed);

@@ -1,7 +1,10 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+class clVirtualLineEnd;
 
 // One serial line of the workspace: its settings, and the open tty while a
 // device uses it. Opened exclusively, so only one device at a time drives it.
@@ -12,6 +15,12 @@
 // RTS delays and the read time-out are read at every Write/Read, the line
 // settings reach the tty only at the next Open. Name and id are changed by the
 // user-interface thread only while no device runs.
+//
+// A name of the form VLINE<n>-A, VLINE<n>-B, VLINE<n>-A-TAP or VLINE<n>-B-TAP
+// (n 1..99, any letter case) opens an end or a tap of built-in null-modem
+// cable n instead of a tty. It behaves like a tty to the caller: exclusive
+// open, the same read time-outs and codes, writes paced at this port's line
+// speed, and Write returns at once as a driver buffer would.
 //
 // Failures are reported as codes (kOk ... kControlBlockFailed), returned and
 // kept as LastError(); nothing is thrown.
@@ -43,18 +52,19 @@ class clSerialPort {
     kFlowRtsOn = 4,
   };
 
-  clSerialPort() = default;
+  clSerialPort();
   ~clSerialPort();
   clSerialPort(const clSerialPort&) = delete;
   clSerialPort& operator=(const clSerialPort&) = delete;
 
-  // Opens the device named by Name() exclusively in raw mode and applies all
-  // settings. 5 when already open (the open tty is kept), 1 on any failure
-  // (nothing stays open).
+  // Opens the device or virtual line end named by Name() exclusively in raw
+  // mode and applies all settings. 5 when already open (the open tty is
+  // kept), 1 on any failure, also when another port holds the name (nothing
+  // stays open).
   int32_t Open();
-  // Closes the tty if open; last error 0.
+  // Closes the tty or virtual line end if open; last error 0.
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ >= 0 || vline_ != nullptr; }
 
   // Applies speed, character size, parity and stop bits to the open tty.
   int32_t ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity, int32_t stopBits);
@@ -73,7 +83,8 @@ class clSerialPort {
   // Discards pending input and output of the driver.
   int32_t Purge();
 
-  // Speed the tty really runs at, read back from the driver (-1 when closed).
+  // Speed the tty really runs at, read back from the driver; for a virtual
+  // line the speed applied at open (-1 when closed).
   int32_t DeviceBaudRate() const;
 
   const std::string& Name() const { return name_; }
@@ -104,7 +115,9 @@ class clSerialPort {
 
  private:
   int32_t Fail(int32_t code) { return lastError_ = code; }
+  int32_t ApplySettingsOnOpen();
   int32_t WriteAll(const uint8_t* buffer, int32_t count);
+  int32_t WriteVirtual(const uint8_t* buffer, int32_t count);
   void SetRts(bool on);
 
   std::string name_ = "COM1";
@@ -121,6 +134,7 @@ class clSerialPort {
 
   // Owned by the thread that opened the port.
   int fd_ = -1;
+  std::unique_ptr<clVirtualLineEnd> vline_;  // set instead of fd_ for a virtual line
   int32_t lastError_ = kOk;
   int32_t lastReadTimeoutMs_ = -1;  // -1: none used yet, take the port's own
 };
