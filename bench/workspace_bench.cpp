@@ -1,0 +1,105 @@
+// Workspace file cost: encoding and decoding in memory, and saving and loading through
+// the file system, for workspaces of 1,000 to 100,000 tags. Complexity is fitted to N.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "model/workspace.h"
+#include "model/workspace_file.h"
+
+namespace {
+
+constexpr int32_t kTagsPerSector = 100;
+
+void AddSectors(clWorkspace& ws, clDevice& device, int64_t tags) {
+  for (int64_t done = 0; done < tags;) {
+    auto sector = ws.NewSector(device).object;
+    clSector* raw = sector.get();
+    ws.CommitSector(device, std::move(sector));
+    for (int32_t i = 0; i < kTagsPerSector && done < tags; ++i, ++done) {
+      auto tag = ws.NewTag(device).object;
+      tag->SetIoa(i + 1);
+      tag->SetType(1 + i % 13);
+      tag->SetRawValue(i * 0.5);
+      raw->Tags().Append(std::move(tag));  // appended in order: names already ascend
+    }
+  }
+}
+
+// Half the tags in a master's sectors, a quarter each in a slave's and a monitor's.
+void BuildWorkspace(clWorkspace& ws, int64_t tags) {
+  ws.InitNew();
+  clDevice* master = ws.CommitDevice(ws.NewMaster());
+  clDevice* slave = ws.CommitDevice(ws.NewSlave());
+  auto* monitor = static_cast<clIEC101CaptureDevice*>(ws.CommitDevice(ws.NewMonitor()));
+  AddSectors(ws, *master, tags / 2);
+  AddSectors(ws, *slave, tags / 4);
+  for (int64_t i = 0; i < tags - tags / 2 - tags / 4; ++i)
+    ws.CreateMonitorTag(*monitor, 1, 1 + static_cast<int32_t>(i % 13), static_cast<int32_t>(i));
+}
+
+std::string TempPath() {
+  return (std::filesystem::temp_directory_path() /
+          ("telvane-bench-" + std::to_string(::getpid()) + ".cf1"))
+      .string();
+}
+
+void BM_EncodeWorkspace(benchmark::State& state) {
+  clWorkspace ws;
+  BuildWorkspace(ws, state.range(0));
+  size_t bytes = 0;
+  for (auto _ : state) {
+    auto encoded = WorkspaceToBytes(ws);
+    bytes = encoded.size();
+    benchmark::DoNotOptimize(encoded.data());
+  }
+  state.counters["fileBytes"] = static_cast<double>(bytes);
+  state.SetComplexityN(state.range(0));
+}
+
+void BM_DecodeWorkspace(benchmark::State& state) {
+  clWorkspace source;
+  BuildWorkspace(source, state.range(0));
+  const auto bytes = WorkspaceToBytes(source);
+  for (auto _ : state) {
+    clWorkspace ws;
+    if (!LoadWorkspaceBytes(bytes.data(), bytes.size(), ws).empty()) state.SkipWithError("load");
+  }
+  state.SetComplexityN(state.range(0));
+}
+
+void BM_SaveFile(benchmark::State& state) {
+  clWorkspace ws;
+  BuildWorkspace(ws, state.range(0));
+  const std::string path = TempPath();
+  for (auto _ : state) {
+    if (!SaveWorkspaceFile(ws, path).empty()) state.SkipWithError("save");
+  }
+  std::filesystem::remove(path);
+  state.SetComplexityN(state.range(0));
+}
+
+void BM_LoadFile(benchmark::State& state) {
+  clWorkspace source;
+  BuildWorkspace(source, state.range(0));
+  const std::string path = TempPath();
+  if (!SaveWorkspaceFile(source, path).empty()) state.SkipWithError("save");
+  for (auto _ : state) {
+    clWorkspace ws;
+    if (!LoadWorkspaceFile(path, ws).empty()) state.SkipWithError("load");
+  }
+  std::filesystem::remove(path);
+  state.SetComplexityN(state.range(0));
+}
+
+#define TAG_COUNTS ->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_EncodeWorkspace) TAG_COUNTS->Complexity(benchmark::oN);
+BENCHMARK(BM_DecodeWorkspace) TAG_COUNTS->Complexity(benchmark::oN);
+BENCHMARK(BM_SaveFile) TAG_COUNTS->Complexity(benchmark::oN);
+BENCHMARK(BM_LoadFile) TAG_COUNTS->Complexity(benchmark::oN);
+
+}  // namespace
+
+BENCHMARK_MAIN();
