@@ -55,6 +55,8 @@ std::chrono::nanoseconds VirtualLineTiming::LineTime(int64_t octets) const {
   return std::chrono::nanoseconds(ns > maxNs ? maxNs : static_cast<int64_t>(ns));
 }
 
+clVirtualLine::clVirtualLine() { SeedFaults(0, 0); }
+
 uint64_t clVirtualLine::Attach(int32_t endpoint) {
   std::lock_guard<std::mutex> lock(mutex_);
   Inbox& inbox = inboxes_[endpoint];
@@ -94,16 +96,17 @@ clVirtualLine::Clock::time_point clVirtualLine::Send(int32_t endpoint, const uin
     end = std::min(start + timing.LineTime(count), now + kMaxBacklog);
     lineFreeAt_[endpoint] = end;
     if (endpoint == kEndA || endpoint == kEndB) {
-      // The far end's receiver, and this end's tap.
-      targets[0] = &inboxes_[endpoint == kEndA ? kEndB : kEndA];
-      targets[1] = &inboxes_[endpoint == kEndA ? kTapA : kTapB];
-    }
-    for (Inbox*& target : targets) {
-      if (target == nullptr) continue;
-      if (target->session == 0)
-        target = nullptr;  // nobody listens: the octets are lost, as on a cable
-      else
-        Deliver(*target, start, timing, octets, count);
+      const int32_t side = endpoint - kEndA;
+      // The tap sits at the sender and sees what was sent; the line's faults
+      // lie between it and the far end. Nobody listening loses the octets,
+      // as on a cable.
+      Inbox& tap = inboxes_[kTapA + side];
+      if (tap.session != 0) {
+        Deliver(tap, start, timing, 0, octets, count);
+        targets[0] = &tap;
+      }
+      Inbox& far = inboxes_[endpoint == kEndA ? kEndB : kEndA];
+      if (Transmit(side, far, start, timing, octets, count)) targets[1] = &far;
     }
   }
   for (Inbox* target : targets)
@@ -111,8 +114,47 @@ clVirtualLine::Clock::time_point clVirtualLine::Send(int32_t endpoint, const uin
   return end;
 }
 
+// Carries what `side` sent through its faults to the far end's inbox. Every
+// octet draws its fate, also when the far end is closed, so the draws follow
+// the octets sent and nothing else. True when something was delivered.
+bool clVirtualLine::Transmit(int32_t side, Inbox& far, Clock::time_point start,
+                             const VirtualLineTiming& timing, const uint8_t* octets,
+                             int32_t count) {
+  clVirtualLineFaults& faults = faults_[side];
+  const bool listening = far.session != 0;
+  if (cut_ || faults.Clean()) {
+    faults.Skip(count, cut_);
+    if (!listening || cut_) return false;
+    Deliver(far, start, timing, 0, octets, count);
+    return true;
+  }
+  // Surviving octets go in runs between lost ones, each octet keeping its
+  // place on the line.
+  bool delivered = false;
+  int32_t runFirst = 0;
+  auto endRun = [&] {
+    if (listening && !carried_.empty()) {
+      Deliver(far, start, timing, runFirst, carried_.data(), static_cast<int32_t>(carried_.size()));
+      delivered = true;
+    }
+    carried_.clear();
+  };
+  carried_.clear();
+  for (int32_t i = 0; i < count; ++i) {
+    uint8_t octet = octets[i];
+    if (!faults.Carry(&octet)) {
+      endRun();
+      continue;
+    }
+    if (carried_.empty()) runFirst = i;
+    carried_.push_back(octet);
+  }
+  endRun();
+  return delivered;
+}
+
 void clVirtualLine::Deliver(Inbox& inbox, Clock::time_point start, const VirtualLineTiming& timing,
-                            const uint8_t* octets, int32_t count) {
+                            int64_t first, const uint8_t* octets, int32_t count) {
   const size_t room = kInboxCapacity - std::min(kInboxCapacity, inbox.octets.size());
   const int32_t accepted = static_cast<int32_t>(std::min<size_t>(room, static_cast<size_t>(count)));
   inbox.overflow += static_cast<uint64_t>(count - accepted);
@@ -120,7 +162,7 @@ void clVirtualLine::Deliver(Inbox& inbox, Clock::time_point start, const Virtual
   inbox.octets.insert(inbox.octets.end(), octets, octets + accepted);
   // Octets that follow the previous burst without a gap extend it, so a
   // stream of small writes on a busy line costs no bookkeeping per write.
-  if (!inbox.bursts.empty()) {
+  if (first == 0 && !inbox.bursts.empty()) {
     Burst& last = inbox.bursts.back();
     if (last.timing.baudRate == timing.baudRate && last.timing.halfBits == timing.halfBits &&
         last.End() == start) {
@@ -128,7 +170,7 @@ void clVirtualLine::Deliver(Inbox& inbox, Clock::time_point start, const Virtual
       return;
     }
   }
-  inbox.bursts.push_back(Burst{start, timing, accepted, 0});
+  inbox.bursts.push_back(Burst{start, timing, first, accepted, 0});
 }
 
 int32_t clVirtualLine::TakeArrived(Inbox& inbox, Clock::time_point now, uint8_t* buffer,
@@ -188,4 +230,54 @@ void clVirtualLine::Discard(int32_t endpoint, uint64_t session) {
 uint64_t clVirtualLine::OverflowCount(int32_t endpoint) const {
   std::lock_guard<std::mutex> lock(mutex_);
   return inboxes_[endpoint].overflow;
+}
+
+namespace {
+bool IsSide(int32_t side) { return side == 0 || side == 1; }
+}  // namespace
+
+bool clVirtualLine::SetNoise(int32_t side, double probability) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return IsSide(side) && faults_[side].SetNoise(probability);
+}
+
+bool clVirtualLine::SetDrop(int32_t side, double probability) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return IsSide(side) && faults_[side].SetDrop(probability);
+}
+
+double clVirtualLine::Noise(int32_t side) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return IsSide(side) ? faults_[side].Noise() : 0.0;
+}
+
+double clVirtualLine::Drop(int32_t side) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return IsSide(side) ? faults_[side].Drop() : 0.0;
+}
+
+void clVirtualLine::SetCut(bool cut) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  cut_ = cut;
+}
+
+bool clVirtualLine::IsCut() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return cut_;
+}
+
+void clVirtualLine::ClearFaults() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (clVirtualLineFaults& faults : faults_) faults.Clear();
+  cut_ = false;
+}
+
+VirtualLineCounters clVirtualLine::Counters(int32_t side) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return IsSide(side) ? faults_[side].Counters() : VirtualLineCounters{};
+}
+
+void clVirtualLine::SeedFaults(uint64_t seed, int32_t cable) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (int32_t side = 0; side < 2; ++side) faults_[side].Seed(seed, cable, side);
 }

@@ -5,6 +5,9 @@
 #include <deque>
 #include <mutex>
 #include <string_view>
+#include <vector>
+
+#include "runtime/virtual_line_faults.h"
 
 // What a virtual line port name stands for: cable 1..99, end A (side 0) or
 // B (side 1), and whether it is the tap that copies what that end sends.
@@ -41,14 +44,26 @@ struct VirtualLineTiming {
 // still waiting on it; octets already under way to an open far end still
 // arrive.
 //
-// Threads: the endpoints are used by different device threads; everything
-// below is guarded by mutex_. Each endpoint has its own condition variable,
-// so a write wakes only the readers of the endpoints it delivers to.
+// Each direction can be given faults, as on a bad line between the sender's
+// tap and the far end: noise flips one bit of an octet, drops lose octets, a
+// cut loses everything in both directions. The taps always see what was sent.
+// A fault decides the fate of an octet when it is sent, so a change applies
+// to octets sent from then on; lost octets still take their line time and
+// corrupted ones arrive at their normal time (clVirtualLineFaults has the
+// draw order that makes runs repeatable).
+//
+// Threads: the endpoints are used by different device threads, the faults are
+// set from a controlling thread; everything below is guarded by mutex_. Each
+// endpoint has its own condition variable, so a write wakes only the readers
+// of the endpoints it delivers to.
 class clVirtualLine {
  public:
   using Clock = std::chrono::steady_clock;
   enum : int32_t { kEndA = 0, kEndB = 1, kTapA = 2, kTapB = 3, kEndpointCount = 4 };
   static constexpr size_t kInboxCapacity = size_t{1} << 20;
+
+  // Faults drawn from seed 0 as cable 0 until SeedFaults says otherwise.
+  clVirtualLine();
 
   static int32_t EndpointOf(const VirtualLineName& name) {
     return name.tap ? kTapA + name.side : kEndA + name.side;
@@ -80,15 +95,35 @@ class clVirtualLine {
   // Octets refused so far because the endpoint's unread input was full.
   uint64_t OverflowCount(int32_t endpoint) const;
 
+  // Faults of what end A (side 0) or end B (side 1) sends: each octet is
+  // corrupted, or lost, with the given probability. False, and nothing
+  // changes, for another side or a probability outside 0..1 or NaN.
+  bool SetNoise(int32_t side, double probability);
+  bool SetDrop(int32_t side, double probability);
+  double Noise(int32_t side) const;  // 0 for another side
+  double Drop(int32_t side) const;
+  // A cut cable carries nothing to either far end; the taps still see it.
+  void SetCut(bool cut);
+  bool IsCut() const;
+  // No noise, no drops in either direction, and not cut.
+  void ClearFaults();
+  // What the line did to the octets `side` sent; all 0 for another side.
+  VirtualLineCounters Counters(int32_t side) const;
+  // Restarts both directions' draws from `seed` and this cable's number.
+  void SeedFaults(uint64_t seed, int32_t cable);
+
  private:
-  // Octets sent back to back at one timing: octet i (from 0) arrives at
-  // start + timing.LineTime(i + 1).
+  // Octets sent back to back at one timing from `start`, of which a run
+  // beginning at place `first` arrives: octet i of the run (from 0) arrives
+  // at start + timing.LineTime(first + i + 1), so octets lost before it do
+  // not make it early.
   struct Burst {
     Clock::time_point start;
     VirtualLineTiming timing;
+    int64_t first = 0;
     int64_t count = 0;
     int64_t taken = 0;
-    Clock::time_point ArrivalOf(int64_t i) const { return start + timing.LineTime(i + 1); }
+    Clock::time_point ArrivalOf(int64_t i) const { return start + timing.LineTime(first + i + 1); }
     Clock::time_point End() const { return ArrivalOf(count - 1); }
   };
   struct Inbox {
@@ -99,8 +134,10 @@ class clVirtualLine {
     std::condition_variable ready;
   };
 
+  bool Transmit(int32_t side, Inbox& far, Clock::time_point start, const VirtualLineTiming& timing,
+                const uint8_t* octets, int32_t count);
   void Deliver(Inbox& inbox, Clock::time_point start, const VirtualLineTiming& timing,
-               const uint8_t* octets, int32_t count);
+               int64_t first, const uint8_t* octets, int32_t count);
   static int32_t TakeArrived(Inbox& inbox, Clock::time_point now, uint8_t* buffer, int32_t count);
   static bool ArrivalOfPending(const Inbox& inbox, int64_t n, Clock::time_point* at);
   static void Clear(Inbox& inbox);
@@ -109,4 +146,7 @@ class clVirtualLine {
   Inbox inboxes_[kEndpointCount];                 // guarded by mutex_
   Clock::time_point lineFreeAt_[kEndpointCount];  // guarded by mutex_
   uint64_t lastSession_ = 0;                      // guarded by mutex_
+  clVirtualLineFaults faults_[2];                 // by sending side; guarded by mutex_
+  bool cut_ = false;                              // guarded by mutex_
+  std::vector<uint8_t> carried_;  // Transmit's run of surviving octets; guarded by mutex_
 };

