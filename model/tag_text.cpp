@@ -63,28 +63,6 @@ std::string_view Trim(std::string_view text) {
 
 }  // namespace
 
-std::string TimeStampText(const clTimeStamp& t) {
-  char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day,
-                t.hour, t.minute, t.second, t.millisecond);
-  return text;
-}
-
-clTimeStamp LocalTimeNow() {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  return clTimeStamp{local.tm_year + 1900,
-                     local.tm_mon + 1,
-                     local.tm_mday,
-                     local.tm_hour,
-                     local.tm_min,
-                     local.tm_sec,
-                     static_cast<int32_t>(ms.count() % 1000)};
-}
-
 const char* TagTypeName(int32_t type) {
   return type >= kFirstTagType && type <= kLastTagType ? kTypeNames[type] : "";
 }
@@ -101,17 +79,6 @@ const char* CauseText(int32_t cause) {
     if (entry.cause == cause) return entry.text;
   }
   return "Not Defined";
-}
-
-std::string NumberText(double value) {
-  if (value == 0) return "0";
-  char text[512];
-  std::snprintf(text, sizeof text, "%f", value);
-  std::string out = text;
-  while (!out.empty() && out.back() == '0') out.pop_back();
-  if (!out.empty() && (out.back() == '.' || out.back() == ',')) out.pop_back();
-  if (out == "-0") return "0";
-  return out;
 }
 
 bool ParseInt32(std::string_view text, int32_t& out) {

@@ -3,26 +3,21 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/cp56time.h"
+#include "protocol/traffic_text.h"
+
 // Text forms shared by tags, sectors and devices: type and cause names, the
 // number text, the time stamp, and the parsers behind SetProperty.
 
-// Date and time of a tag's last value, as stored: seven words, each kept exactly
-// as read (a file may hold any value, and it is written back unchanged).
-struct clTimeStamp {
-  int32_t year = 2000;
-  int32_t month = 1;
-  int32_t day = 1;
-  int32_t hour = 0;
-  int32_t minute = 0;
-  int32_t second = 0;
-  int32_t millisecond = 0;
-  bool operator==(const clTimeStamp&) const = default;
-};
+// Date and time of a tag's last value, as stored: the seven words of the
+// protocol's date-time, each kept exactly as read (a file may hold any value, and
+// it is written back unchanged).
+using clTimeStamp = clDateTime;
 
 // "%04d-%02d-%02d %02d:%02d:%02d.%03d".
-std::string TimeStampText(const clTimeStamp& t);
+inline std::string TimeStampText(const clTimeStamp& t) { return FormatTime(t); }
 // The current local time.
-clTimeStamp LocalTimeNow();
+inline clTimeStamp LocalTimeNow() { return LocalNow(); }
 
 inline constexpr int32_t kFirstTagType = 1;
 inline constexpr int32_t kLastTagType = 15;
@@ -34,7 +29,7 @@ int32_t TagTypeFromName(std::string_view name);
 const char* CauseText(int32_t cause);
 
 // "%f" without trailing zeros and without a trailing decimal separator; 0 is "0".
-std::string NumberText(double value);
+inline std::string NumberText(double value) { return FormatNumber(value); }
 
 // Whole text (blanks around it allowed) as a decimal integer in int32 range.
 bool ParseInt32(std::string_view text, int32_t& out);

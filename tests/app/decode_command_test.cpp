@@ -1,5 +1,6 @@
 // telvane --decode run as a program: input on stdin, texts on stdout, exit codes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -15,7 +16,7 @@ struct RunResult {
 
 // Runs the telvane binary with the arguments and the input text; stderr is discarded.
 RunResult RunDecode(const std::string& arguments, const std::string& input) {
-  std::string inputPath = ::testing::TempDir() + "decode_input.txt";
+  std::string inputPath = ::testing::TempDir() + std::to_string(getpid()) + "_" + "decode_input.txt";
   std::ofstream(inputPath) << input;
   std::string command = std::string(TELVANE_BINARY_DIR) + "/app/telvane --decode " + arguments +
                         " < " + inputPath + " 2>/dev/null";

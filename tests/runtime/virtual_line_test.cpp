@@ -390,14 +390,18 @@ TEST(VirtualLineTest, DeliveryIsPacedAtTheSendersLineSpeed) {
               << " bits each: last octet after " << lastMs << " ms, computed " << expectMs
               << " ms (" << (lastMs / expectMs - 1) * 100 << " %)\n";
 
-    // One read of the whole frame completes at the same moment.
-    auto start = Clock::now();
-    ASSERT_EQ(Send(*a, frame), static_cast<int32_t>(kFrame));
-    Bytes whole(kFrame);
-    ASSERT_EQ(b->Read(whole.data(), static_cast<int32_t>(kFrame), 1000),
-              static_cast<int32_t>(kFrame));
-    const double wholeMs = MsSince(start);
-    EXPECT_EQ(whole, frame);
+    // One read of the whole frame completes at the same moment (best of three,
+    // as above).
+    double wholeMs = 1e9;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      auto start = Clock::now();
+      ASSERT_EQ(Send(*a, frame), static_cast<int32_t>(kFrame));
+      Bytes whole(kFrame);
+      ASSERT_EQ(b->Read(whole.data(), static_cast<int32_t>(kFrame), 1000),
+                static_cast<int32_t>(kFrame));
+      wholeMs = std::min(wholeMs, MsSince(start));
+      EXPECT_EQ(whole, frame);
+    }
     EXPECT_GE(wholeMs, expectMs * 0.9);
     EXPECT_LE(wholeMs, expectMs * 1.1);
   }
