@@ -26,11 +26,16 @@ struct Child {
   int out = -1;
   std::string text;
 
-  bool Spawn(const std::vector<std::string>& args) {
+  // Standard error goes to errPath when given.
+  bool Spawn(const std::vector<std::string>& args, const std::string& errPath = "") {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) return false;
     pid = fork();
     if (pid == 0) {
+      if (!errPath.empty()) {
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (err >= 0) dup2(err, STDERR_FILENO);
+      }
       dup2(pipeFds[1], STDOUT_FILENO);
       close(pipeFds[0]);
       close(pipeFds[1]);
@@ -125,7 +130,8 @@ TEST(HeadlessRunner, PrintsMonitorTrafficStopsOnSigtermAndSavesTheCollectedTags)
   Pty lines[2];
   ASSERT_TRUE(lines[0].Open() && lines[1].Open());
   const std::string file = WriteMonitorWorkspace(lines[0].name, lines[1].name);
-  const std::string saved = ::testing::TempDir() + std::to_string(getpid()) + "_" + "headless_saved.cf1";
+  const std::string saved =
+      ::testing::TempDir() + std::to_string(getpid()) + "_" + "headless_saved.cf1";
   unlink(saved.c_str());
   Child child;
   ASSERT_TRUE(child.Spawn({kTelvane, "--headless", file, "--save-as", saved}));
@@ -169,6 +175,57 @@ TEST(HeadlessRunner, PrintsMonitorTrafficStopsOnSigtermAndSavesTheCollectedTags)
   ASSERT_TRUE(dump.Spawn({kTelvane, "--dump", saved}));
   EXPECT_TRUE(dump.WaitForText("\"SP5\"", 3000)) << dump.text;
   EXPECT_EQ(dump.WaitForExit(3000), 0);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+TEST(HeadlessRunner, AScriptRunsItsLinesReportsBadOnesByNumberAndEndsWithQuit) {
+  Pty lines[2];
+  ASSERT_TRUE(lines[0].Open() && lines[1].Open());
+  const std::string file = WriteMonitorWorkspace(lines[0].name, lines[1].name);
+  const std::string prefix = ::testing::TempDir() + std::to_string(getpid()) + "_";
+  const std::string script = prefix + "script.txt", err = prefix + "script_err.txt",
+                    saved = prefix + "script_saved.cf1";
+  unlink(saved.c_str());
+  FILE* f = std::fopen(script.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fprintf(f,
+               "# a comment line\n"
+               "sleep 50   # and a trailing one\n"
+               "frobnicate\n"
+               "stop Nobody\n"
+               "sleep soon\n"
+               "stop tap\n"
+               "start TAP\n"
+               "set Tap 1 5 1\n"
+               "save %s\n"
+               "quit\n"
+               "sleep 100000\n",
+               saved.c_str());
+  std::fclose(f);
+  Child child;
+  const uint64_t started = TickNowMs();
+  ASSERT_TRUE(child.Spawn({kTelvane, "--headless", file, "--script", script, "--quiet"}, err));
+  EXPECT_EQ(child.WaitForExit(5000), 0);
+  EXPECT_LT(TickNowMs() - started, 3000u) << "quit ends the run";
+  const std::string errors = ReadFile(err);
+  EXPECT_NE(errors.find("script line 3:"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("script line 4: unknown device 'Nobody'"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("script line 5: bad number 'soon'"), std::string::npos) << errors;
+  EXPECT_NE(errors.find("script line 8: unknown slave 'Tap'"), std::string::npos) << errors;
+  EXPECT_EQ(errors.find("script line 6"), std::string::npos) << errors;
+  EXPECT_EQ(errors.find("script line 7"), std::string::npos) << errors;
+  clWorkspace reloaded;
+  EXPECT_EQ(LoadWorkspaceFile(saved, reloaded), "");
 }
 
 TEST(HeadlessRunner, AnUnreadableWorkspaceExitsWithThree) {
