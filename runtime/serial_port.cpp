@@ -238,6 +238,11 @@ void clSerialPort::SetRts(bool on) {
   (void)ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits);
 }
 
+int32_t clSerialPort::LineGone(int32_t code) {
+  Close();
+  return code == kOk ? kOk : Fail(code);
+}
+
 int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
   lastError_ = kOk;
   if (!IsOpen()) return Fail(kNotOpen);
@@ -263,15 +268,16 @@ int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) return Fail(kReadFailed);
-    if (hungUp) return Fail(kReadFailed);  // readable only because the line is gone
+    if (n < 0 && errno != EAGAIN) return LineGone(kReadFailed);
+    if (hungUp) return LineGone(kReadFailed);  // readable only because the line is gone
 
     int left = RemainingMs(deadline);
     if (left == 0) return got;
     pollfd p{fd_, POLLIN, 0};
     int r = ::poll(&p, 1, left);
     if (r < 0 && errno == EINTR) continue;
-    if (r < 0 || (p.revents & (POLLERR | POLLNVAL))) return Fail(kReadFailed);
+    if (r < 0) return Fail(kReadFailed);
+    if (p.revents & (POLLERR | POLLNVAL)) return LineGone(kReadFailed);
     if (r == 0) return got;
     hungUp = (p.revents & POLLHUP) != 0;
   }
@@ -288,12 +294,19 @@ int32_t clSerialPort::WriteAll(const uint8_t* buffer, int32_t count) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN) return -1;
+    if (n < 0 && errno != EAGAIN) {
+      LineGone(kOk);
+      return -1;
+    }
     int left = RemainingMs(deadline);
     pollfd p{fd_, POLLOUT, 0};
     int r = left > 0 ? ::poll(&p, 1, left) : 0;
     if (r < 0 && errno == EINTR) continue;
-    if (r <= 0 || (p.revents & (POLLERR | POLLNVAL | POLLHUP))) break;
+    if (r > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) {
+      LineGone(kOk);
+      return done > 0 ? done : -1;
+    }
+    if (r <= 0) break;
   }
   return done > 0 ? done : -1;
 }

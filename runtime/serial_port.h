@@ -75,10 +75,12 @@ class clSerialPort {
   // them: timeoutMs 0 means the port's read time-out, >= 1 that many ms,
   // negative keeps the time-out of the previous read. Returns the number of
   // octets read (0 when none came in time), or 2 / 4 on failure. Callers read
-  // one octet per call, so only the result 1 means "an octet arrived".
+  // one octet per call, so only the result 1 means "an octet arrived". A tty
+  // that hung up or failed closes the port (IsOpen() turns false).
   int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs);
   // Writes the octets, keying RTS around them with flow control 3. Returns the
-  // number written, or -1 when the write failed.
+  // number written, or -1 when the write failed; a tty that is gone closes the
+  // port, as in Read.
   int32_t Write(const uint8_t* buffer, int32_t count);
   // Discards pending input and output of the driver.
   int32_t Purge();
@@ -115,6 +117,11 @@ class clSerialPort {
 
  private:
   int32_t Fail(int32_t code) { return lastError_ = code; }
+  // The tty hung up or reported an I/O error: the device behind it is gone (a
+  // pseudo-terminal whose other side closed, an unplugged adapter). The port is
+  // closed, so that its user sees a closed port rather than reading a dead line
+  // in a loop; returns Fail(code), or kOk for code kOk.
+  int32_t LineGone(int32_t code);
   int32_t ApplySettingsOnOpen();
   int32_t WriteAll(const uint8_t* buffer, int32_t count);
   int32_t WriteVirtual(const uint8_t* buffer, int32_t count);

@@ -246,7 +246,7 @@ TEST_F(SerialPortTest, ErrorCodesOfClosedOpenAndUnopenablePorts) {
   }
 }
 
-TEST_F(SerialPortTest, ReadFailsPromptlyWhenTheFarEndHangsUp) {
+TEST_F(SerialPortTest, ReadFailsPromptlyAndClosesThePortWhenTheFarEndHangsUp) {
   ASSERT_EQ(port_.Open(), 0);
   close(master_);
   master_ = -1;
@@ -255,6 +255,10 @@ TEST_F(SerialPortTest, ReadFailsPromptlyWhenTheFarEndHangsUp) {
   EXPECT_EQ(port_.Read(&b, 1, 500), 2);
   EXPECT_LT(MsSince(start), 100.0);
   EXPECT_EQ(port_.LastError(), 2);
+  // The line is gone: the port is closed, so its user does not read it in a loop.
+  EXPECT_FALSE(port_.IsOpen());
+  EXPECT_EQ(port_.Read(&b, 1, 500), 4);
+  EXPECT_EQ(port_.Write(&b, 1), -1);
 }
 
 TEST_F(SerialPortTest, PurgeDiscardsPendingInput) {
