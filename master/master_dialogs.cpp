@@ -1,0 +1,39 @@
+#include "master/master_dialogs.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr int32_t kSingleCommand = 8, kDoubleCommand = 9, kRegulatingStep = 13;
+
+// First list value of each dialog: single command lists 0 and 1, the others 1 and 2.
+int32_t FirstValue(int32_t tagType) {
+  if (tagType == kSingleCommand) return 0;
+  if (tagType == kDoubleCommand || tagType == kRegulatingStep) return 1;
+  return -1;
+}
+
+}  // namespace
+
+int32_t CommandChoiceIndex(int32_t tagType, int32_t lastValue) {
+  int32_t first = FirstValue(tagType);
+  if (first < 0 || lastValue < first || lastValue > first + 1) return -1;
+  return lastValue - first;
+}
+
+int32_t CommandChoiceValue(int32_t tagType, int32_t index, int32_t unchanged) {
+  int32_t first = FirstValue(tagType);
+  if (first < 0 || index < 0 || index > 1) return unchanged;
+  return first + index;
+}
+
+int32_t MasterTagTypeAt(int32_t index) {
+  if (index < 0 || index >= static_cast<int32_t>(std::size(kMasterTagTypeOrder))) return 0;
+  return kMasterTagTypeOrder[index];
+}
+
+int32_t MasterTagTypeIndex(int32_t tagType) {
+  for (int32_t i = 0; i < static_cast<int32_t>(std::size(kMasterTagTypeOrder)); ++i)
+    if (kMasterTagTypeOrder[i] == tagType) return i;
+  return -1;
+}
