@@ -9,6 +9,7 @@ namespace {
 
 constexpr int32_t kDemoBaudRate = 19200;
 constexpr int32_t kDemoCommonAddress = 1;
+constexpr int32_t kDemoPollIntervalMs = 100;
 
 struct DemoTag {
   int32_t type;
@@ -68,6 +69,8 @@ void BuildDemoWorkspace(clWorkspace& workspace) {
   }
   auto master = workspace.NewMaster();
   master->SetPortName("VLINE1-A");
+  // A brisk poll, so that an interrogation completes in about a second.
+  master->SetPollIntervalMs(kDemoPollIntervalMs);
   clDevice* masterDevice = workspace.CommitDevice(std::move(master));
   auto slave = workspace.NewSlave();
   slave->SetPortName("VLINE1-B");

@@ -1,7 +1,9 @@
 #include "app/device_runners.h"
 
+#include "master/master_engine.h"
 #include "model/workspace.h"
 #include "monitor/capture_engine.h"
+#include "slave/slave_engine.h"
 
 clDeviceRunners::~clDeviceRunners() { StopAll(); }
 
@@ -11,6 +13,13 @@ clDeviceRunner* clDeviceRunners::RunnerFor(clDevice& device) {
   std::unique_ptr<clDeviceRunner> runner;
   if (auto* monitor = dynamic_cast<clIEC101CaptureDevice*>(&device)) {
     runner = std::make_unique<clIEC101CaptureEngine>(*monitor, workspace_);
+  } else if (auto* slave = dynamic_cast<clIEC101SlaveDevice*>(&device)) {
+    runner = std::make_unique<clIEC101SlaveEngine>(*slave, workspace_.Ports());
+  } else if (auto* master = dynamic_cast<clIEC101MasterDevice*>(&device)) {
+    auto engine = std::make_unique<clIEC101MasterEngine>(*master, workspace_.Ports());
+    clWorkspace* workspace = &workspace_;
+    engine->SetTagIdSource([workspace] { return workspace->TakeTagId(); });
+    runner = std::move(engine);
   }
   if (!runner) return nullptr;
   return runners_.emplace(&device, std::move(runner)).first->second.get();

@@ -6,19 +6,21 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <random>
 
 #include "app/device_runners.h"
 #include "app/headless_script.h"
 #include "app/traffic_printer.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
+#include "runtime/virtual_lines.h"
 
 namespace {
 
 void HeadlessUsage() {
   std::fprintf(stderr,
                "usage: telvane --headless FILE.cf1 [--seconds N] [--save-as OUT.cf1] "
-               "[--script FILE|-] [--quiet]\n");
+               "[--script FILE|-] [--seed N] [--quiet]\n");
 }
 
 }  // namespace
@@ -34,13 +36,24 @@ bool ParseHeadlessOption(int argc, char** argv, int* index, clHeadlessOptions* o
   bool seconds = std::strcmp(arg, "--seconds") == 0;
   bool saveAs = std::strcmp(arg, "--save-as") == 0;
   bool script = std::strcmp(arg, "--script") == 0;
-  if (!seconds && !saveAs && !script) return true;
+  bool seed = std::strcmp(arg, "--seed") == 0;
+  if (!seconds && !saveAs && !script && !seed) return true;
   if (*index + 1 >= argc) {
     *error = std::string(arg) + " needs a value";
     return false;
   }
   const char* value = argv[*index + 1];
-  if (seconds) {
+  if (seed) {
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long n = std::strtoull(value, &end, 10);
+    if (errno != 0 || end == value || *end != '\0' || value[0] == '-') {
+      *error = std::string("bad seed '") + value + "'";
+      return false;
+    }
+    options->seed = n;
+    options->hasSeed = true;
+  } else if (seconds) {
     char* end = nullptr;
     errno = 0;
     double n = std::strtod(value, &end);
@@ -67,6 +80,10 @@ int RunWorkspaceHeadless(clWorkspace& workspace, const clHeadlessOptions& option
       return 2;
     }
   }
+  // Line faults are drawn from this seed, so a run can be repeated exactly.
+  const uint64_t seed = options.hasSeed ? options.seed : std::random_device{}();
+  clVirtualLines::SetFaultSeed(seed);
+  std::fprintf(stderr, "telvane: fault seed %llu\n", static_cast<unsigned long long>(seed));
   // Before any thread starts, so that only this thread takes the stop signals.
   clHeadlessClock clock(options.seconds);
   int exitCode = 0;

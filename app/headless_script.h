@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "master/master_write.h"
+
 class clDeviceRunners;
+class clIEC101MasterEngine;
 class clWorkspace;
 
 // The end of a headless run: SIGINT/SIGTERM, or the run length passing. Every
@@ -34,17 +37,24 @@ class clHeadlessClock {
 //   set <slave> <common address> <ioa> <value>
 //   save <file.cf1>
 //   quit
+//   write <master> <common address> <ioa> <value>   (clock sync: now | YYYY-MM-DD hh:mm:ss)
+//   gi <master>
+//   wait <device> <common address> <ioa> <value> <ms>
+//   line <n> noise|drop <A|B|both> <probability> | line <n> cut|restore|clear
 // A line that cannot be carried out prints "telvane: script line N: ..." on
 // stderr and the script goes on.
 class clHeadlessScript {
  public:
+  // The exit code of a run in which a "wait" timed out.
+  static constexpr int kWaitTimedOutExitCode = 4;
+
   clHeadlessScript(clWorkspace& workspace, clDeviceRunners& runners, clHeadlessClock& clock)
       : workspace_(workspace), runners_(runners), clock_(clock) {}
 
   // Runs every line of the stream until "quit", the end of the stream or the end
   // of the run. True when the script asked to quit.
   bool Run(std::istream& in);
-  // The exit code the script asks for: 0, or 4 when a wait timed out.
+  // The exit code the script asks for: 0, or kWaitTimedOutExitCode.
   int ExitCode() const { return exitCode_; }
 
  private:
@@ -53,10 +63,15 @@ class clHeadlessScript {
   bool Execute(const std::vector<std::string>& words, int lineNumber);
   bool Fail(int lineNumber, const std::string& message);
   bool DoSet(const std::vector<std::string>& words, int lineNumber);
+  bool DoWrite(const std::vector<std::string>& words, int lineNumber);
+  bool DoWait(const std::vector<std::string>& words, int lineNumber);
+  // The master's engine, or null (with the error printed) for an unknown name.
+  clIEC101MasterEngine* MasterEngine(const std::string& name, int lineNumber);
 
   clWorkspace& workspace_;
   clDeviceRunners& runners_;
   clHeadlessClock& clock_;
+  clMasterWriteMemory writeMemory_;
   bool quit_ = false;
   int exitCode_ = 0;
 };

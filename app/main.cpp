@@ -12,12 +12,15 @@
 namespace {
 
 void Usage() {
-  std::fprintf(stderr,
-               "usage: telvane --demo [--seconds N]\n"
-               "       telvane --headless FILE.cf1 [--seconds N] [--save-as OUT.cf1] [--quiet]\n"
-               "       telvane --decode [--sizes LA,CA,COT,IOA] [--role monitor|master|slave]"
-               " [--port 1|2] [--structured]\n"
-               "       telvane --dump FILE.cf1\n");
+  std::fprintf(
+      stderr,
+      "usage: telvane --demo [--seconds N] [--script FILE|-] [--save-as OUT.cf1] [--seed N]"
+      " [--quiet]\n"
+      "       telvane --headless FILE.cf1 [--seconds N] [--save-as OUT.cf1]"
+      " [--script FILE|-] [--seed N] [--quiet]\n"
+      "       telvane --decode [--sizes LA,CA,COT,IOA] [--role monitor|master|slave]"
+      " [--port 1|2] [--structured]\n"
+      "       telvane --dump FILE.cf1\n");
 }
 
 // The demonstration workspace, run as a headless workspace is.

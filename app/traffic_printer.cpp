@@ -1,5 +1,7 @@
 #include "app/traffic_printer.h"
 
+#include <algorithm>
+
 namespace {
 // How long the printer sleeps when no queue had anything. Queues hold 255
 // records, so even a fast line cannot fill one in this time.
@@ -36,19 +38,31 @@ std::string clTrafficPrinter::FormatRecord(const std::string& deviceName,
 }
 
 size_t clTrafficPrinter::DrainOnce() {
-  size_t printed = 0;
+  struct Taken {
+    const std::string* device;
+    std::unique_ptr<clTrafficRecord> record;
+  };
+  std::vector<Taken> taken;
   for (Watched& w : watched_) {
     // At most one queue's worth per device and pass, so a flooding device
     // cannot starve the others.
     for (size_t i = 0; i < clTrafficQueue::kCapacity; ++i) {
       std::unique_ptr<clTrafficRecord> record = w.queue->Pop();
       if (!record) break;
-      std::fputs(FormatRecord(w.name, *record).c_str(), out_);
-      ++printed;
+      taken.push_back(Taken{&w.name, std::move(record)});
     }
   }
-  if (printed > 0) std::fflush(out_);
-  return printed;
+  // Devices that share a line print in the order things happened on it.
+  std::stable_sort(taken.begin(), taken.end(), [](const Taken& a, const Taken& b) {
+    const clTrafficRecord& x = *a.record;
+    const clTrafficRecord& y = *b.record;
+    if (x.date != y.date) return x.date < y.date;
+    if (x.secondsOfDay != y.secondsOfDay) return x.secondsOfDay < y.secondsOfDay;
+    return x.milliseconds < y.milliseconds;
+  });
+  for (const Taken& t : taken) std::fputs(FormatRecord(*t.device, *t.record).c_str(), out_);
+  if (!taken.empty()) std::fflush(out_);
+  return taken.size();
 }
 
 void clTrafficPrinter::Run() {

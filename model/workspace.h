@@ -107,6 +107,10 @@ class clWorkspace {
   clTag* CreateMonitorTag(clIEC101CaptureDevice& monitor, int32_t commonAddress, int32_t type,
                           int32_t ioa);
 
+  // Worker-thread safe: the next tag id (a master creating tags for objects it
+  // was not configured with).
+  int32_t TakeTagId() { return Take(kTagIdCounter); }
+
   // Deleting; refused while the device concerned runs.
   std::string DeleteDevice(clDevice* device);
   std::string DeleteSector(clDevice& device, clSector* sector);
