@@ -58,7 +58,12 @@ TEST_P(MasterBalancedTest, TwoMastersBringTheLinkUpWithEachOtherAndExchangeTestF
       << dump(a) << "B:\n"
       << dump(b);
   // Each sends its test function once a test period has passed; the other acknowledges.
-  EXPECT_TRUE(WaitFor([&] { return ea.LinkVerified() && eb.LinkVerified(); }, 4000));
+  // Two stations that collide hold and try again, so a slow (sanitized, loaded)
+  // machine may need several test periods.
+  EXPECT_TRUE(WaitFor([&] { return ea.LinkVerified() && eb.LinkVerified(); }, 12000))
+      << "A:\n"
+      << dump(a) << "B:\n"
+      << dump(b);
   eb.Stop();
   ea.Stop();
 }
