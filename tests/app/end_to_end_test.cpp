@@ -68,9 +68,9 @@ class EndToEnd : public ::testing::Test {
     monitor_ = static_cast<clIEC101CaptureDevice*>(workspace_.CommitDevice(std::move(monitor)));
     masterSector_ = AddSector(*master_);
     slaveSector_ = AddSector(*slave_);
-    for (const TagSpec& spec : kTags) {
-      AddTag(*master_, *masterSector_, spec, false);
-      AddTag(*slave_, *slaveSector_, spec, true);
+    for (const TagSpec& row : kTags) {
+      AddTag(*master_, *masterSector_, row, false);
+      AddTag(*slave_, *slaveSector_, row, true);
     }
     workspace_.ResolveReferences();
     std::vector<std::string> failures = runners_.StartAll();
@@ -89,23 +89,23 @@ class EndToEnd : public ::testing::Test {
     EXPECT_EQ(workspace_.CommitSector(device, std::move(sector.object)), "");
     return kept;
   }
-  void AddTag(clDevice& device, clSector& sector, const TagSpec& spec, bool slave) {
+  void AddTag(clDevice& device, clSector& sector, const TagSpec& row, bool slave) {
     clWorkspace::Created<clTag> tag = workspace_.NewTag(device);
-    tag.object->SetType(spec.type);
-    tag.object->SetIoa(spec.ioa);
+    tag.object->SetType(row.type);
+    tag.object->SetIoa(row.ioa);
     if (slave) {
-      tag.object->SetRawValue(spec.slaveValue);
-      tag.object->SetQuality(spec.slaveQuality);
-      if (spec.linkIoa != 0) {
+      tag.object->SetRawValue(row.slaveValue);
+      tag.object->SetQuality(row.slaveQuality);
+      if (row.linkIoa != 0) {
         tag.object->SetLinkEnabled(true);
-        tag.object->SetLinkTarget(sector.Tags().FindByIoa(spec.linkIoa)->Id());
+        tag.object->SetLinkTarget(sector.Tags().FindByIoa(row.linkIoa)->Id());
       }
     } else {
-      tag.object->SetSelectBeforeOperate(spec.select);
+      tag.object->SetSelectBeforeOperate(row.select);
     }
     clTag* raw = tag.object.get();
     EXPECT_EQ(workspace_.CommitTag(device, sector, std::move(tag.object)), "");
-    if (slave) raw->SetRawValue(spec.slaveValue);  // a new double point starts at 1
+    if (slave) raw->SetRawValue(row.slaveValue);  // a new double point starts at 1
   }
 
   clTag* MasterTag(int32_t ioa) { return masterSector_->Tags().FindByIoa(ioa); }
@@ -142,11 +142,11 @@ class EndToEnd : public ::testing::Test {
 
 TEST_F(EndToEnd, InterrogationSpontaneousDataAndEveryCommandReachTheOtherEnd) {
   // The start-up interrogation brings every monitored slave value to the master.
-  for (const TagSpec& spec : kTags) {
-    if (spec.type > clTag::kStepPosition) continue;
-    ASSERT_TRUE(MasterShows(spec.ioa, spec.slaveValue)) << "type " << spec.type;
-    EXPECT_EQ(MasterTag(spec.ioa)->Cause(), 20) << "type " << spec.type;
-    EXPECT_EQ(MasterTag(spec.ioa)->Quality(), spec.slaveQuality) << "type " << spec.type;
+  for (const TagSpec& row : kTags) {
+    if (row.type > clTag::kStepPosition) continue;
+    ASSERT_TRUE(MasterShows(row.ioa, row.slaveValue)) << "type " << row.type;
+    EXPECT_EQ(MasterTag(row.ioa)->Cause(), 20) << "type " << row.type;
+    EXPECT_EQ(MasterTag(row.ioa)->Quality(), row.slaveQuality) << "type " << row.type;
   }
 
   // A user edit on the slave comes as spontaneous data with the slave's time.
@@ -177,14 +177,14 @@ TEST_F(EndToEnd, InterrogationSpontaneousDataAndEveryCommandReachTheOtherEnd) {
   EXPECT_TRUE(MasterShows(5, 12.25));
 
   // The monitor on the taps keeps the same values as the master.
-  for (const TagSpec& spec : kTags) {
-    if (spec.type > clTag::kStepPosition) continue;
-    clTag* seen = monitor_->Tags()->FindMonitorTag(kCommonAddress, spec.ioa, spec.type);
-    ASSERT_NE(seen, nullptr) << "type " << spec.type;
-    EXPECT_TRUE(WaitFor([&] { return seen->Value() == MasterTag(spec.ioa)->Value(); }, 2000))
-        << "type " << spec.type << ": monitor " << seen->Value() << ", master "
-        << MasterTag(spec.ioa)->Value();
-    EXPECT_EQ(seen->Quality(), MasterTag(spec.ioa)->Quality()) << "type " << spec.type;
+  for (const TagSpec& row : kTags) {
+    if (row.type > clTag::kStepPosition) continue;
+    clTag* seen = monitor_->Tags()->FindMonitorTag(kCommonAddress, row.ioa, row.type);
+    ASSERT_NE(seen, nullptr) << "type " << row.type;
+    EXPECT_TRUE(WaitFor([&] { return seen->Value() == MasterTag(row.ioa)->Value(); }, 2000))
+        << "type " << row.type << ": monitor " << seen->Value() << ", master "
+        << MasterTag(row.ioa)->Value();
+    EXPECT_EQ(seen->Quality(), MasterTag(row.ioa)->Quality()) << "type " << row.type;
   }
   // And it saw the commands as selects and executes.
   clTag* command = monitor_->Tags()->FindMonitorTag(kCommonAddress, 12, clTag::kDoubleCommand);
