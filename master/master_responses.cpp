@@ -34,10 +34,6 @@ uint64_t TagKey(int32_t commonAddress, int32_t tagType, int32_t ioa) {
          static_cast<uint32_t>(ioa);
 }
 
-clTimeStamp ToTimeStamp(const clDateTime& t) {
-  return clTimeStamp{t.year, t.month, t.day, t.hour, t.minute, t.second, t.millisecond};
-}
-
 }  // namespace
 
 void clIEC101MasterEngine::HandleUserData() {
@@ -192,7 +188,7 @@ void clIEC101MasterEngine::UpdateMonitorTag(uint32_t commonAddress, uint32_t ioa
   double old = tag->Value();
   tag->SetValue(value);
   bool keepTime = tag->Value() == old && tag->Quality() == 0;
-  if (!keepTime) tag->SetTimeStamp(ToTimeStamp(time));
+  if (!keepTime) tag->SetTimeStamp(time);
   tag->SetCause(cause);
   tag->SetQuality(quality);
 }

@@ -7,7 +7,6 @@
 #include "model/tag.h"
 #include "protocol/asdu.h"
 #include "slave/slave_engine.h"
-#include "slave/tag_time.h"
 
 namespace {
 
@@ -156,7 +155,7 @@ void clIEC101SlaveEngine::ApplyCommand(uint32_t commonAddress, clTag& tag, uint8
     tag.SetValue(value);
   else
     tag.SetRawValue(value);
-  const clTimeStamp stamp = ToTimeStamp(clock_.Now());
+  const clTimeStamp stamp = clock_.Now();
   tag.SetTimeStamp(stamp);
   if (!tag.LinkEnabled()) return;
   clTag* linked = FindLinkedTag(tag.LinkTarget());
@@ -196,7 +195,7 @@ clTag* clIEC101SlaveEngine::FindLinkedTag(int32_t identity) const {
 void clIEC101SlaveEngine::ReportLinkedTag(uint32_t commonAddress, const clTag& linked) {
   const auto ioa = static_cast<uint32_t>(linked.Ioa());
   const auto value = static_cast<int32_t>(linked.ValueAsInteger());
-  const clDateTime time = ToDateTime(linked.TimeStamp());
+  const clDateTime time = linked.TimeStamp();
   const uint8_t quality = linked.QualityByte();
   switch (linked.TagType()) {
     case clTag::kSinglePoint:

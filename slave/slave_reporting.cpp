@@ -7,7 +7,6 @@
 #include "model/sector.h"
 #include "model/tag.h"
 #include "slave/slave_engine.h"
-#include "slave/tag_time.h"
 
 namespace {
 
@@ -180,7 +179,7 @@ bool clIEC101SlaveEngine::SetTagValue(uint32_t commonAddress, uint32_t ioa, doub
   if (tag->TagType() == clTag::kDoublePoint) value = value < 0 ? 0 : value > 3 ? 3 : value;
   const double old = tag->Value();
   const clDateTime now = clock_.Now();
-  tag->SetTimeStamp(ToTimeStamp(now));
+  tag->SetTimeStamp(now);
   tag->SetRawValue(value);
   if (old == value || !IsRunning()) return true;
   const uint8_t quality = tag->QualityByte();
