@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 need=()
-for pkg in cmake ninja-build g++ libgtest-dev libbenchmark-dev; do
+for pkg in cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev libzip-dev libexpat1-dev; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if ((${#need[@]})); then
