@@ -7,6 +7,7 @@
 #include "app/demo_workspace.h"
 #include "app/dump_command.h"
 #include "app/headless.h"
+#include "app/import_command.h"
 #include "model/workspace.h"
 
 namespace {
@@ -20,7 +21,8 @@ void Usage() {
       " [--script FILE|-] [--seed N] [--quiet]\n"
       "       telvane --decode [--sizes LA,CA,COT,IOA] [--role monitor|master|slave]"
       " [--port 1|2] [--structured]\n"
-      "       telvane --dump FILE.cf1\n");
+      "       telvane --dump FILE.cf1\n"
+      "       telvane --import FILE.cf1 DEVICE WORKBOOK [--rows all|LIST] [--save-as OUT.cf1]\n");
 }
 
 // The demonstration workspace, run as a headless workspace is.
@@ -49,6 +51,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(command, "--headless") == 0) return RunHeadlessCommand(argc - 2, argv + 2);
     if (std::strcmp(command, "--decode") == 0) return RunDecodeCommand(argc - 2, argv + 2);
     if (std::strcmp(command, "--dump") == 0) return RunDumpCommand(argc - 2, argv + 2);
+    if (std::strcmp(command, "--import") == 0) return RunImportCommand(argc - 2, argv + 2);
   }
   Usage();
   return 2;
