@@ -1,9 +1,11 @@
 #include "model/tag_import.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <memory>
 
 #include "model/tag_text.h"
@@ -84,8 +86,24 @@ clSector& SectorFor(clWorkspace& workspace, clDevice& device, int32_t commonAddr
   return *raw;
 }
 
+// The tags imported so far, by common address and name (without regard to
+// letter case), each name mapped to the first tag that took it: what
+// FindByCommonAddress and FindByName would find among them, in logarithmic time.
+struct NameKey {
+  int32_t commonAddress;
+  std::string name;
+};
+struct NameKeyLess {
+  bool operator()(const NameKey& a, const NameKey& b) const {
+    if (a.commonAddress != b.commonAddress) return a.commonAddress < b.commonAddress;
+    return CompareNoCase(a.name, b.name) < 0;
+  }
+};
+using ImportedTags = std::map<NameKey, int32_t, NameKeyLess>;
+
 std::unique_ptr<clTag> TagFor(clWorkspace& workspace, const clDevice& device,
-                              const clSector& sector, const clImportRow& row) {
+                              const clSector& sector, const clImportRow& row,
+                              const ImportedTags& imported) {
   auto tag = std::make_unique<clTag>();
   tag->SetId(workspace.TakeTagId());
   tag->SetSectorId(sector.Id());
@@ -105,10 +123,8 @@ std::unique_ptr<clTag> TagFor(clWorkspace& workspace, const clDevice& device,
   tag->SetLinkEnabled(row.linkEnabled);
   if (row.linkEnabled) {
     // Only tags imported before this row exist yet.
-    if (const clSector* linked = device.Sectors()->FindByCommonAddress(row.linkSector)) {
-      if (const clTag* target = linked->Tags().FindByName(row.linkTagName))
-        tag->SetLinkTarget(target->Id());
-    }
+    auto target = imported.find({row.linkSector, row.linkTagName});
+    if (target != imported.end()) tag->SetLinkTarget(target->second);
   }
   tag->SetValue(row.value);
   return tag;
@@ -180,9 +196,21 @@ std::string ImportTags(clWorkspace& workspace, clDevice& device,
   if (device.Kind() != clDevice::kMaster && device.Kind() != clDevice::kSlave)
     return "Tags are imported into a master or a slave";
   device.Sectors()->RemoveAll();
+  // Each sector's tags are gathered in row order, then sorted by name, equal
+  // names keeping that order: the list AddSorted row by row would build.
+  std::map<clSector*, std::vector<std::unique_ptr<clTag>>> gathered;
+  ImportedTags imported;
   for (const clImportRow& row : rows) {
     clSector& sector = SectorFor(workspace, device, row.sector);
-    sector.Tags().AddSorted(TagFor(workspace, device, sector, row));
+    std::unique_ptr<clTag> tag = TagFor(workspace, device, sector, row, imported);
+    imported.try_emplace({row.sector, row.tagName}, tag->Id());
+    gathered[&sector].push_back(std::move(tag));
+  }
+  for (auto& [sector, tags] : gathered) {
+    std::stable_sort(tags.begin(), tags.end(), [](const auto& a, const auto& b) {
+      return CompareNoCase(a->Name(), b->Name()) < 0;
+    });
+    sector->Tags().AppendAll(std::move(tags));
   }
   return "";
 }

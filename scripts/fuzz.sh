@@ -11,6 +11,23 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTELVANE_FUZZ=ON
   -DTELVANE_TESTS=OFF -DTELVANE_BENCH=OFF -DTELVANE_SANITIZE=ON >/dev/null
 cmake --build build-fuzz
 for target in build-fuzz/fuzz/*_fuzz; do
-  echo "fuzzing $(basename "$target") for ${seconds}s"
-  "$target" -max_total_time="$seconds" -max_len=1100 -print_final_stats=1 2>&1 | tail -12
+  name=$(basename "$target")
+  # Workbooks need room for a real file's structure; line octets and workspace
+  # records do not.
+  case "$name" in
+    csv_fuzz) max_len=4096 ;;
+    xlsx_fuzz | xls_fuzz) max_len=16384 ;;
+    ods_fuzz | workbook_fuzz) max_len=32768 ;;
+    *) max_len=1100 ;;
+  esac
+  # Seeds in fuzz/corpus/<target> are read; new inputs go to a scratch folder.
+  corpus=()
+  if [ -d "fuzz/corpus/$name" ]; then
+    scratch=$(mktemp -d)
+    corpus=("$scratch" "fuzz/corpus/$name")
+  fi
+  echo "fuzzing $name for ${seconds}s"
+  "$target" -max_total_time="$seconds" -max_len="$max_len" -print_final_stats=1 \
+    "${corpus[@]}" 2>&1 | tail -12
+  if ((${#corpus[@]})); then rm -rf "$scratch"; fi
 done

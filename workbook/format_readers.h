@@ -8,18 +8,21 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class clSheetCells;
-class clZipArchive;
+class clPackage;
 
 // Unpacked size limits of the parts of zipped workbooks: generous for any
 // sheet a person keeps, small against what a crafted archive can unpack to.
 inline constexpr size_t kMaxSheetPartBytes = size_t{256} << 20;
 inline constexpr size_t kMaxSmallPartBytes = size_t{16} << 20;
 
-std::string ReadXlsxSheet(const clZipArchive& archive, clSheetCells& cells);
-std::string ReadOdsSheet(const clZipArchive& archive, clSheetCells& cells);
+std::string ReadXlsxSheet(const clPackage& package, clSheetCells& cells);
+std::string ReadOdsSheet(const clPackage& package, clSheetCells& cells);
 std::string ReadXlsSheet(const uint8_t* data, size_t size, clSheetCells& cells);
+// The records of a .xls file's Workbook stream.
+std::string ReadBiffWorkbook(const std::vector<uint8_t>& stream, clSheetCells& cells);
 std::string ReadCsvSheet(std::string_view bytes, clSheetCells& cells);
 
 // Text gathered for one cell, refused past the longest text a cell holds.

@@ -226,26 +226,26 @@ class ContentHandler : public clXmlHandler {
 
 }  // namespace
 
-std::string ReadOdsSheet(const clZipArchive& archive, clSheetCells& cells) {
-  if (archive.Has("mimetype")) {
+std::string ReadOdsSheet(const clPackage& package, clSheetCells& cells) {
+  if (package.Has("mimetype")) {
     std::string type;
-    if (auto reason = archive.ReadAll("mimetype", 256, type); !reason.empty()) return reason;
+    if (auto reason = package.ReadAll("mimetype", 256, type); !reason.empty()) return reason;
     type = std::string(TrimBlanks(type));
     if (type.rfind(kSpreadsheetType, 0) != 0)
       return "it is an OpenDocument file, but no spreadsheet (" + type.substr(0, 80) + ")";
   }
-  if (archive.Has("META-INF/manifest.xml")) {
+  if (package.Has("META-INF/manifest.xml")) {
     ManifestHandler manifest;
     clXmlStream stream(manifest);
-    if (auto reason = stream.ParsePart(archive, "META-INF/manifest.xml", kMaxSmallPartBytes);
+    if (auto reason = stream.ParsePart(package, "META-INF/manifest.xml", kMaxSmallPartBytes);
         !reason.empty())
       return reason;
     if (manifest.contentEncrypted) return EncryptedReason();
   }
-  if (!archive.Has("content.xml")) return DamagedReason("content.xml", "missing");
+  if (!package.Has("content.xml")) return DamagedReason("content.xml", "missing");
   ContentHandler content(cells);
   clXmlStream stream(content);
-  if (auto reason = stream.ParsePart(archive, "content.xml", kMaxSheetPartBytes); !reason.empty())
+  if (auto reason = stream.ParsePart(package, "content.xml", kMaxSheetPartBytes); !reason.empty())
     return reason;
   return content.sawTable ? "" : "the workbook has no worksheet";
 }

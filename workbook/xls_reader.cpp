@@ -460,6 +460,10 @@ std::string ReadXlsSheet(const uint8_t* data, size_t size, clSheetCells& cells) 
   std::vector<uint8_t> stream;
   if (auto reason = file.ReadStream("Workbook", kMaxStreamBytes, stream); !reason.empty())
     return reason;
+  return ReadBiffWorkbook(stream, cells);
+}
+
+std::string ReadBiffWorkbook(const std::vector<uint8_t>& stream, clSheetCells& cells) {
   Globals globals;
   if (auto reason = ReadGlobals(stream, globals); !reason.empty()) return reason;
   if (!globals.firstWorksheet) return "the workbook has no worksheet";

@@ -403,10 +403,10 @@ class SharedStringsHandler : public clXmlHandler {
 
 // Parses one part with `handler`.
 template <class Handler>
-std::string Parse(const clZipArchive& archive, const std::string& part, size_t limit,
+std::string Parse(const clPackage& package, const std::string& part, size_t limit,
                   Handler& handler) {
   clXmlStream stream(handler);
-  return stream.ParsePart(archive, part, limit);
+  return stream.ParsePart(package, part, limit);
 }
 
 std::string RelationshipsPart(std::string_view part) {
@@ -414,10 +414,10 @@ std::string RelationshipsPart(std::string_view part) {
   return dir + "_rels/" + std::string(part.substr(dir.size())) + ".rels";
 }
 
-std::string FillSharedStrings(const clZipArchive& archive, const Relationship* stringsPart,
+std::string FillSharedStrings(const clPackage& package, const Relationship* stringsPart,
                               const SharedReferences& refs, clSheetCells& cells) {
   if (refs.empty()) return "";
-  if (!stringsPart || !archive.Has(stringsPart->target))
+  if (!stringsPart || !package.Has(stringsPart->target))
     return DamagedReason("workbook", "cells refer to shared strings, but there are none");
   std::vector<uint64_t> wanted;
   wanted.reserve(refs.size());
@@ -425,7 +425,7 @@ std::string FillSharedStrings(const clZipArchive& archive, const Relationship* s
   std::sort(wanted.begin(), wanted.end());
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
   SharedStringsHandler handler(std::move(wanted));
-  if (auto reason = Parse(archive, stringsPart->target, kMaxSheetPartBytes, handler);
+  if (auto reason = Parse(package, stringsPart->target, kMaxSheetPartBytes, handler);
       !reason.empty())
     return reason;
   for (const auto& [key, index] : refs) {
@@ -443,26 +443,26 @@ std::string FillSharedStrings(const clZipArchive& archive, const Relationship* s
 
 }  // namespace
 
-std::string ReadXlsxSheet(const clZipArchive& archive, clSheetCells& cells) {
-  if (archive.Has("xl/workbook.bin"))
+std::string ReadXlsxSheet(const clPackage& package, clSheetCells& cells) {
+  if (package.Has("xl/workbook.bin"))
     return "it is a binary Excel workbook (.xlsb), which cannot be read; save it as .xlsx";
   std::string workbookPart = "xl/workbook.xml";
-  if (archive.Has("_rels/.rels")) {
-    RelationshipsHandler package("");
-    if (auto reason = Parse(archive, "_rels/.rels", kMaxSmallPartBytes, package); !reason.empty())
+  if (package.Has("_rels/.rels")) {
+    RelationshipsHandler root("");
+    if (auto reason = Parse(package, "_rels/.rels", kMaxSmallPartBytes, root); !reason.empty())
       return reason;
-    if (const Relationship* office = package.FindType("officeDocument"))
+    if (const Relationship* office = root.FindType("officeDocument"))
       workbookPart = office->target;
   }
-  if (!archive.Has(workbookPart))
+  if (!package.Has(workbookPart))
     return "it is a zip archive, but no Excel workbook (" + workbookPart + " is missing)";
   WorkbookHandler workbook;
-  if (auto reason = Parse(archive, workbookPart, kMaxSmallPartBytes, workbook); !reason.empty())
+  if (auto reason = Parse(package, workbookPart, kMaxSmallPartBytes, workbook); !reason.empty())
     return reason;
   RelationshipsHandler parts(DirOf(workbookPart));
   const std::string partsName = RelationshipsPart(workbookPart);
-  if (archive.Has(partsName)) {
-    if (auto reason = Parse(archive, partsName, kMaxSmallPartBytes, parts); !reason.empty())
+  if (package.Has(partsName)) {
+    if (auto reason = Parse(package, partsName, kMaxSmallPartBytes, parts); !reason.empty())
       return reason;
   }
   const Relationship* sheet = nullptr;
@@ -474,16 +474,16 @@ std::string ReadXlsxSheet(const clZipArchive& archive, clSheetCells& cells) {
     }
   }
   if (!sheet) return "the workbook has no worksheet";
-  if (!archive.Has(sheet->target))
+  if (!package.Has(sheet->target))
     return DamagedReason(sheet->target, "the worksheet part is missing");
   StylesHandler styles;
-  if (const Relationship* r = parts.FindType("styles"); r && archive.Has(r->target)) {
-    if (auto reason = Parse(archive, r->target, kMaxSmallPartBytes, styles); !reason.empty())
+  if (const Relationship* r = parts.FindType("styles"); r && package.Has(r->target)) {
+    if (auto reason = Parse(package, r->target, kMaxSmallPartBytes, styles); !reason.empty())
       return reason;
   }
   SheetHandler cellsHandler(cells, styles, workbook.date1904);
-  if (auto reason = Parse(archive, sheet->target, kMaxSheetPartBytes, cellsHandler);
+  if (auto reason = Parse(package, sheet->target, kMaxSheetPartBytes, cellsHandler);
       !reason.empty())
     return reason;
-  return FillSharedStrings(archive, parts.FindType("sharedStrings"), cellsHandler.shared, cells);
+  return FillSharedStrings(package, parts.FindType("sharedStrings"), cellsHandler.shared, cells);
 }

@@ -118,9 +118,9 @@ std::string clXmlStream::Result(std::string_view part) const {
   return reason_;
 }
 
-std::string clXmlStream::ParsePart(const clZipArchive& archive, std::string_view name,
+std::string clXmlStream::ParsePart(const clPackage& package, std::string_view name,
                                    size_t limit) {
-  std::string reason = archive.Read(
+  std::string reason = package.Read(
       name, limit, [this](const char* data, size_t size) { return Feed(data, size, false); });
   if (!reason.empty()) return reason;
   if (state_ == State::kParsing) Feed(nullptr, 0, true);

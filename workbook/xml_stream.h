@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "workbook/zip_archive.h"
+#include "workbook/package.h"
 
 class clXmlStream;
 
@@ -35,7 +35,7 @@ const char* XmlAttribute(const char** attributes, std::string_view localName);
 const char* XmlAttribute(const char** attributes, std::string_view namespaceUri,
                          std::string_view localName);
 
-// Parses one XML part of a zipped workbook as its bytes come out of the archive.
+// Parses one XML part of a zipped workbook as its bytes come out of the package.
 // Workbook parts never need a document type declaration, so one is refused
 // before any entity it declares could be expanded. The handler may stop the
 // parse with a reason (Fail) or because it has all it needs (Finish).
@@ -46,10 +46,10 @@ class clXmlStream {
   clXmlStream(const clXmlStream&) = delete;
   clXmlStream& operator=(const clXmlStream&) = delete;
 
-  // Reads the part `name` of `archive`, at most `limit` bytes unpacked. "" when
+  // Reads the part `name` of `package`, at most `limit` bytes unpacked. "" when
   // the part was parsed to its end or the handler finished early; otherwise the
   // reason.
-  std::string ParsePart(const clZipArchive& archive, std::string_view name, size_t limit);
+  std::string ParsePart(const clPackage& package, std::string_view name, size_t limit);
   // Parses a whole document held in memory (used for tests and small parts).
   std::string ParseText(std::string_view part, std::string_view text);
 

@@ -84,11 +84,3 @@ std::string clZipArchive::Read(std::string_view name, size_t limit, const Sink& 
     if (!sink(piece.data(), static_cast<size_t>(n))) return "";
   }
 }
-
-std::string clZipArchive::ReadAll(std::string_view name, size_t limit, std::string& out) const {
-  out.clear();
-  return Read(name, limit, [&out](const char* data, size_t size) {
-    out.append(data, size);
-    return true;
-  });
-}

@@ -194,6 +194,22 @@ TEST(TagImport, SlaveImportReplacesSectorsAndResolvesBackwardLinksOnly) {
   EXPECT_EQ(f.master->Sectors()->Items()[0]->CommonAddress(), 9);
 }
 
+TEST(TagImport, EqualNamesKeepRowOrderAndLinksFindTheFirst) {
+  Fixture f;
+  std::vector<clImportRow> rows = {MakeRow(1, "b", 1, 1), MakeRow(1, "a", 1, 2),
+                                   MakeRow(1, "B", 1, 3), MakeRow(1, "Link", 8, 4)};
+  rows[3].linkEnabled = true;
+  rows[3].linkSector = 1;
+  rows[3].linkTagName = "B";
+  ASSERT_EQ(ImportTags(f.ws, *f.slave, rows), "");
+  const auto tags = Fixture::Tags(*f.slave->Sectors()->First());
+  ASSERT_EQ(tags.size(), 4u);
+  EXPECT_EQ(tags[0]->Name(), "a");
+  EXPECT_EQ(tags[1]->Name(), "b");
+  EXPECT_EQ(tags[2]->Name(), "B");
+  EXPECT_EQ(tags[3]->LinkTarget(), tags[1]->Id());
+}
+
 TEST(TagImport, MasterImportTakesScalingAndLeavesTheValue) {
   Fixture f;
   clImportRow linear = MakeRow(2, "Voltage", 3, 200);
