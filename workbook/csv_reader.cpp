@@ -92,6 +92,7 @@ class CsvParser {
     uint64_t row = 1, column = 1;
     uint64_t line = 1;
     while (pos < text_.size() && row <= cells_.MaxRow()) {
+      if (column == 1 && cells_.StopRequested()) return kReadStoppedReason;
       std::string field;
       bool quoted = false;
       const uint64_t fieldLine = line;

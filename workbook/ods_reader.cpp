@@ -78,6 +78,7 @@ class ContentHandler : public clXmlHandler {
       rowStart_ = nextRow_;
       rowRepeat_ = RepeatCount(XmlAttribute(attributes, "number-rows-repeated"));
       nextColumn_ = 1;
+      if (cells_.StopRequested()) return Fail(kReadStoppedReason);
       // Rows come in order: the rest of the table lies below the window.
       if (rowStart_ > cells_.MaxRow()) Finish();
     } else if (inRow_ && (name == "table-cell" || name == "covered-table-cell")) {

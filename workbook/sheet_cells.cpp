@@ -11,6 +11,7 @@ bool clSheetCells::Put(uint64_t row, uint64_t column, std::string text) {
     return true;
   }
   if (textBytes_ - old + text.size() > textBudget_) return false;
+  if (control_) control_->NoteRow(row);
   textBytes_ = textBytes_ - old + text.size();
   if (found != cells_.end()) {
     found->second = std::move(text);

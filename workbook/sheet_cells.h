@@ -1,9 +1,30 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+
+// Lets another thread follow a read and stop it: a window that shows progress
+// while its worker reads, and that closes or starts another read meanwhile.
+class clReadControl {
+ public:
+  // The read gives up soon after, with the reason kReadStoppedReason.
+  void Stop() { stop_.store(true, std::memory_order_relaxed); }
+  bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
+  // The highest worksheet row that has received a cell so far.
+  uint64_t Row() const { return row_.load(std::memory_order_relaxed); }
+  void NoteRow(uint64_t row) {
+    if (row > row_.load(std::memory_order_relaxed)) row_.store(row, std::memory_order_relaxed);
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<uint64_t> row_{0};  // written by the reading thread only
+};
+
+inline constexpr const char* kReadStoppedReason = "reading was stopped";
 
 // The text of the cells of one worksheet that fall inside a window of rows
 // 1..MaxRow and columns 1..MaxColumn (1-based, as a spreadsheet numbers them).
@@ -34,6 +55,12 @@ class clSheetCells {
   // The text of a cell; "" for an empty cell or one outside the window.
   std::string_view Text(uint64_t row, uint64_t column) const;
 
+  // A control the readers report progress to and stop at; none by default. It
+  // must outlive the read.
+  void SetControl(clReadControl* control) { control_ = control; }
+  // Whether the read should give up; readers ask between rows.
+  bool StopRequested() const { return control_ && control_->Stopped(); }
+
   size_t Count() const { return cells_.size(); }
   size_t TextBytes() const { return textBytes_; }
   void Clear();
@@ -45,5 +72,6 @@ class clSheetCells {
   uint32_t maxColumn_ = kDefaultMaxColumn;
   size_t textBudget_ = kDefaultTextBudget;
   size_t textBytes_ = 0;
+  clReadControl* control_ = nullptr;
   std::unordered_map<uint64_t, std::string> cells_;
 };

@@ -305,6 +305,7 @@ class SheetReader {
     if (auto reason = CheckBof(record, kWorksheetSubstream); !reason.empty()) return reason;
     int depth = 1;  // embedded charts bring their own begin and end records
     while (records.Next(record)) {
+      if (cells_.StopRequested()) return kReadStoppedReason;
       if (record.type == kBof) {
         ++depth;
       } else if (record.type == kEof) {
@@ -429,6 +430,7 @@ std::string FillSharedStrings(Globals& globals, const std::unordered_map<uint64_
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
   std::unordered_map<uint32_t, std::string> strings;
   for (uint32_t index = 0; index <= wanted.back(); ++index) {
+    if (cells.StopRequested()) return kReadStoppedReason;
     const bool keep = std::binary_search(wanted.begin(), wanted.end(), index);
     std::string text;
     if (!ReadString(globals.sst, keep ? &text : nullptr)) break;  // the table ends here

@@ -234,6 +234,7 @@ class SheetHandler : public clXmlHandler {
       const char* r = XmlAttribute(attributes, "r");
       row_ = r && ParseUnsignedText(r, number) ? number : row_ + 1;
       column_ = 0;
+      if (cells_.StopRequested()) return Fail(kReadStoppedReason);
       // Rows come in ascending order: the rest of the sheet lies below the window.
       if (row_ > cells_.MaxRow()) Finish();
     } else if (name == "c") {
@@ -358,12 +359,14 @@ class SheetHandler : public clXmlHandler {
 // hold millions that the window never shows.
 class SharedStringsHandler : public clXmlHandler {
  public:
-  explicit SharedStringsHandler(std::vector<uint64_t> wanted) : wanted_(std::move(wanted)) {}
+  SharedStringsHandler(const clSheetCells& cells, std::vector<uint64_t> wanted)
+      : cells_(cells), wanted_(std::move(wanted)) {}
 
   std::unordered_map<uint64_t, std::string> strings;
 
   void Start(std::string_view name, const char** /*attributes*/) override {
     if (name == "si") {
+      if (cells_.StopRequested()) return Fail(kReadStoppedReason);
       index_ = count_++;
       keep_ = std::binary_search(wanted_.begin(), wanted_.end(), index_);
       phoneticDepth_ = 0;
@@ -392,6 +395,7 @@ class SharedStringsHandler : public clXmlHandler {
   }
 
  private:
+  const clSheetCells& cells_;
   std::vector<uint64_t> wanted_;  // sorted, not empty
   uint64_t count_ = 0;
   uint64_t index_ = 0;
@@ -424,7 +428,7 @@ std::string FillSharedStrings(const clPackage& package, const Relationship* stri
   for (const auto& ref : refs) wanted.push_back(ref.second);
   std::sort(wanted.begin(), wanted.end());
   wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-  SharedStringsHandler handler(std::move(wanted));
+  SharedStringsHandler handler(cells, std::move(wanted));
   if (auto reason = Parse(package, stringsPart->target, kMaxSheetPartBytes, handler);
       !reason.empty())
     return reason;

@@ -358,4 +358,20 @@ TEST(WorkbookReader, DamagedAndCraftedFilesAreRefusedWithOneMessage) {
             "cannot read workbook '" + TestDataPath("") + "': it is not a file");
 }
 
+TEST(WorkbookReader, AControlFollowsAndStopsARead) {
+  for (const char* name :
+       {"tag_template.xlsx", "tag_template.xls", "tag_template.ods", "tag_template.csv"}) {
+    clReadControl control;
+    clSheetCells cells(40, 20);
+    cells.SetControl(&control);
+    ASSERT_EQ(ReadWorkbookFile(TestDataPath(name), cells), "");
+    EXPECT_EQ(control.Row(), 33u) << name;  // the last row with a cell
+
+    control.Stop();
+    const std::string error = ReadWorkbookFile(TestDataPath(name), cells);
+    EXPECT_NE(error.find("reading was stopped"), std::string::npos) << name << ": " << error;
+    EXPECT_EQ(cells.Count(), 0u);
+  }
+}
+
 }  // namespace
