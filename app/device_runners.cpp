@@ -46,6 +46,13 @@ void clDeviceRunners::Stop(clDevice& device) {
   if (found != runners_.end()) found->second->Stop();
 }
 
+void clDeviceRunners::Discard(const clDevice& device) {
+  auto found = runners_.find(&device);
+  if (found == runners_.end()) return;
+  found->second->Stop();
+  runners_.erase(found);
+}
+
 std::vector<std::string> clDeviceRunners::StartAll() {
   std::vector<clDevice*> devices;
   for (clDevice* d : *workspace_.Monitors().Items()) devices.push_back(d);

@@ -26,6 +26,8 @@ class clDeviceRunners {
   // "Start": false with the port that did not open (or a reason) in failure.
   bool Start(clDevice& device, std::string* failure);
   void Stop(clDevice& device);
+  // Stops and destroys the device's runner; call it before the device is deleted.
+  void Discard(const clDevice& device);
   // Starts every stopped device whose port(s) open: monitors first, so that a
   // monitor on the taps of a virtual line sees the first frame of the others,
   // then slaves, then masters. Returns one "<device>: <reason>" per failure.
