@@ -124,13 +124,6 @@ void clDeviceRunners::StartAll(std::vector<clStartFailure>* failures) {
   }
 }
 
-void clDeviceRunners::Discard(const clDevice& device) {
-  auto found = runners_.find(&device);
-  if (found == runners_.end()) return;
-  found->second->Stop();
-  runners_.erase(found);
-}
-
 std::vector<std::string> clDeviceRunners::StartAll() {
   std::vector<clStartFailure> failures;
   StartAll(&failures);

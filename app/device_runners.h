@@ -46,8 +46,6 @@ class clDeviceRunners : private clWorkspaceListener {
   bool Start(clDevice& device, std::string* failure);
   // "Stop"; nothing for a device that does not run.
   void Stop(clDevice& device);
-  // Stops and destroys the device's runner; call it before the device is deleted.
-  void Discard(const clDevice& device);
   // Starts every stopped device whose port(s) open: monitors first, so that a
   // monitor on the taps of a virtual line sees the first frame of the others,
   // then slaves, then masters. Returns one "<device>: <text>" per failure.

@@ -111,11 +111,9 @@ void CDoc::Hint(UpdateHint hint, CHintObject object) { emit Updated(hint, object
 void CDoc::ReplaceWorkspace(clWorkspace& replacement, const QString& path, const QString& name) {
   Hint(kHintClosing);
   ClearSelection();
-  // Every device stops and loses its behaviour before any device is deleted.
-  runners_.reset();
+  // The swap stops every device and drops its runner before anything is deleted.
   workspace_.Swap(replacement);
   replacement.Clear();
-  runners_ = std::make_unique<clDeviceRunners>(workspace_);
   path_ = path;
   name_ = name;
   modified_ = false;
@@ -555,8 +553,7 @@ void CDoc::DeleteDevice() {
   if (user_.Ask(question) != CAnswer::kYes) return;
   ClearSelection();
   Hint(kHintDeleted, {device});
-  runners_->Discard(*device);
-  workspace_.DeleteDevice(device);
+  workspace_.DeleteDevice(device);  // stops and drops the device's runner first
   SetModified();
 }
 

@@ -173,7 +173,8 @@ class CDoc : public QObject {
   CUserInterface& user_;
   COptions& options_;
   clWorkspace workspace_;
-  // Declared after the workspace so that the devices' behaviour goes first.
+  // Declared after the workspace: the runners go first, though the workspace
+  // would also stop them before its devices go.
   std::unique_ptr<clDeviceRunners> runners_;
   clMasterWriteMemory writeMemory_;
   QString path_;
