@@ -60,10 +60,17 @@ QPixmap TreeImage(int index, int size) {
 }
 
 QIcon TreeIcon(int normalIndex) {
-  QIcon icon;
-  for (int size : {16, 24, 32}) {
-    icon.addPixmap(TreeImage(normalIndex, size), QIcon::Normal);
-    icon.addPixmap(TreeImage(normalIndex + 1, size), QIcon::Selected);
+  if (normalIndex < 0 || normalIndex + 1 >= kTreeImageCount) return QIcon();
+  // Drawn once: a tree of thousands of items shares these (QIcon is shared data).
+  // Kept to the end of the process, since pixmaps must not outlive the
+  // application object, which static destructors would make them do.
+  static QIcon* const icons = new QIcon[kTreeImageCount];
+  QIcon& icon = icons[normalIndex];
+  if (icon.isNull()) {
+    for (int size : {16, 24, 32}) {
+      icon.addPixmap(TreeImage(normalIndex, size), QIcon::Normal);
+      icon.addPixmap(TreeImage(normalIndex + 1, size), QIcon::Selected);
+    }
   }
   return icon;
 }
