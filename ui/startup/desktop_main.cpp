@@ -67,7 +67,8 @@ int RunDesktop(int argc, char** argv) {
   DesktopArgs args;
   if (!ParseDesktopArgs(argc, argv, &args)) return 2;
   if (!args.screenshot.isEmpty()) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen, unless a platform is named (xcb, to picture a real window).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   } else {
     std::string why;
     if (!DisplayAvailable(&why)) {

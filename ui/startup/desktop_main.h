@@ -11,5 +11,6 @@ bool WantsDesktop(int argc, char** argv);
 // Runs the desktop program and returns its exit code. Without a display it says
 // so in one line on stderr and returns 1, or kDesktopNoDisplay for "--demo".
 // "--screenshot OUT.png [FILE.cf1|--demo]" renders the main window on the
-// offscreen platform after the first refresh, writes the PNG and returns.
+// offscreen platform (or the one QT_QPA_PLATFORM names) after the first
+// refresh, writes the PNG and returns.
 int RunDesktop(int argc, char** argv);

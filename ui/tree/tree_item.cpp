@@ -131,7 +131,11 @@ void CTreeItem::Rebuild() {
   for (clDevice* device : *workspace.Masters().Items()) AddDevice(device);
   for (clDevice* device : *workspace.Slaves().Items()) AddDevice(device);
   for (clDevice* device : *workspace.Monitors().Items()) AddDevice(device);
-  for (QTreeWidgetItem* root : roots_) root->setExpanded(true);
+  // Everything open: devices and their sectors are what the user works on.
+  for (QTreeWidgetItem* root : roots_) {
+    root->setExpanded(true);
+    for (int i = 0; i < root->childCount(); ++i) root->child(i)->setExpanded(true);
+  }
   rebuilding_ = false;
 }
 
