@@ -43,7 +43,7 @@ bool clIEC101MasterEngine::Start(clStartFailure* failure) {
   }
   clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
-  if (port == nullptr || port->Open() != clSerialPort::kOk) {
+  if (port == nullptr || port->Open(&StopRequest()) != clSerialPort::kOk) {
     DescribePortFailure(device_.PortName(), port, failure);
     return false;
   }

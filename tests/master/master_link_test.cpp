@@ -151,6 +151,18 @@ TEST_F(MasterLinkTest, StopIsPromptDuringALongPollIntervalAndMarksTagsUncertain)
   EXPECT_EQ(tag.Quality(), clTag::kQualityUncertain);
 }
 
+TEST_F(MasterLinkTest, StopEndsAnRtsPreKeyWaitInTheMiddleOfARequest) {
+  clSerialPort& port = *rig_->ports.At(0);
+  port.SetFlowControl(clSerialPort::kFlowRtsToggle);
+  port.SetRtsPreKeyMs(60000);
+  ASSERT_TRUE(rig_->Start());
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the status request is keyed
+  auto begin = Clock::now();
+  rig_->engine->Stop();
+  EXPECT_LT(MsSince(begin), 10000);
+  EXPECT_FALSE(rig_->device.IsRunning());
+}
+
 TEST_F(MasterLinkTest, StartFailsWithThePortNameWhenThePortIsMissing) {
   rig_->device.SetPortName("NOPORT");
   std::string failed;
