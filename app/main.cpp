@@ -9,6 +9,9 @@
 #include "app/headless.h"
 #include "app/import_command.h"
 #include "model/workspace.h"
+#ifdef TELVANE_UI
+#include "ui/startup/desktop_main.h"
+#endif
 
 namespace {
 
@@ -45,6 +48,13 @@ int RunDemoCommand(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef TELVANE_UI
+  // The window: no argument, a workspace file, "--demo" alone or "--screenshot".
+  if (WantsDesktop(argc, argv)) {
+    int code = RunDesktop(argc, argv);
+    if (code != kDesktopNoDisplay) return code;
+  }
+#endif
   if (argc >= 2) {
     const char* command = argv[1];
     if (std::strcmp(command, "--demo") == 0) return RunDemoCommand(argc - 2, argv + 2);

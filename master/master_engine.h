@@ -64,9 +64,9 @@ class clIEC101MasterEngine : public clThread, public clDeviceRunner {
   ~clIEC101MasterEngine() override;
 
   // Opens the device's port (looked up by name in the port list), starts the
-  // worker and marks the device running. failedPort gets the port name when it
-  // is missing or does not open.
-  bool Start(std::string* failedPort) override;
+  // worker and marks the device running; failure says why it did not.
+  using clDeviceRunner::Start;
+  bool Start(clStartFailure* failure) override;
   // Stops the worker, closes the port, restarts the link state, empties the
   // traffic queue, marks the device stopped and every tag uncertain.
   void Stop() override;
@@ -202,9 +202,10 @@ class clIEC101MasterEngine : public clThread, public clDeviceRunner {
   int32_t peerFunction_ = -1;
   bool peerLinkReset_ = false;
   bool linkVerified_ = false;
-  // Set when the execute of the last select sent has been queued: the link-level
-  // completion and a later activation confirmation of one select would otherwise
-  // each queue an execute. Cleared when the next select is transmitted.
+  // Balanced mode: set when the execute of the last select sent has been queued,
+  // since the link-level completion and a later activation confirmation of one
+  // select would otherwise each queue an execute. Cleared when the next select
+  // is transmitted.
   bool executeQueued_ = false;
   uint32_t createdTags_ = 0;  // tags created from responses since Start
   // Monitor tags by common address, type and object address, the first in list

@@ -6,7 +6,10 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 need=()
-for pkg in cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev libzip-dev libexpat1-dev; do
+# Qt 6 Widgets and Svg for the desktop, with a font for its offscreen tests;
+# libzip and expat for reading workbooks.
+for pkg in cmake ninja-build g++ pkg-config libgtest-dev libbenchmark-dev qt6-base-dev \
+  qt6-svg-dev fonts-dejavu-core libzip-dev libexpat1-dev; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if ((${#need[@]})); then

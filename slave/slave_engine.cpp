@@ -45,35 +45,38 @@ clIEC101SlaveEngine::~clIEC101SlaveEngine() { Stop(); }
 
 // ---- start and stop ----
 
-bool clIEC101SlaveEngine::Start(std::string* failedPort) {
-  if (IsRunning()) return false;
+bool clIEC101SlaveEngine::Start(clStartFailure* failure) {
+  if (IsRunning()) {
+    if (failure) failure->kind = clStartFailure::kAlreadyRunning;
+    return false;
+  }
+  clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
-  int32_t opened = port ? port->Open() : clSerialPort::kOpenFailed;
-  if (opened != clSerialPort::kOk) {
-    // An already open port belongs to someone else; leave it open.
-    if (failedPort) *failedPort = device_.PortName();
+  if (port == nullptr || port->Open(&StopRequest()) != clSerialPort::kOk) {
+    DescribePortFailure(device_.PortName(), port, failure);
     return false;
   }
   port_ = port;
   std::lock_guard<std::mutex> guard(runningFlagMutex_);
-  if (!clThread::Start()) {
-    port_->Close();
-    if (failedPort) failedPort->clear();
-    return false;
-  }
+  clThread::Start();
   device_.SetRunning(true);
   return true;
 }
 
 void clIEC101SlaveEngine::Stop() {
   clThread::Stop();
-  if (port_ && port_->IsOpen()) port_->Close();
+  // Not started, or the worker already closed its lost line: the port may be
+  // another device's by now.
+  if (port_ == nullptr) return;
+  port_->Close();
+  port_ = nullptr;
   ResetLink();
   device_.SetRunning(false);
 }
 
 void clIEC101SlaveEngine::EndAfterLineLoss() {
-  if (port_->IsOpen()) port_->Close();
+  port_->Close();
+  port_ = nullptr;
   ResetLink();
   std::lock_guard<std::mutex> guard(runningFlagMutex_);
   device_.SetRunning(false);
