@@ -1,5 +1,6 @@
 #include "ui/dialogs/dialogs.h"
 
+#include "ui/import/import_dlg.h"
 #include "ui/options/option_dlg.h"
 
 bool RunDialog(QWidget* parent, CDialogRequest& request) {
@@ -25,8 +26,14 @@ bool RunDialog(QWidget* parent, CDialogRequest& request) {
     case CDialog::kWriteInterrogation:
     case CDialog::kWriteClockSync:
       return true;  // not built yet: the defaults stand
-    case CDialog::kImport:
-      return false;  // not built yet: nothing is imported
+    case CDialog::kImport: {
+      if (!request.workspace || !request.device) return false;
+      CImportDlg dialog(*request.workspace, *request.device, parent);
+      dialog.exec();
+      // An import replaces the sectors at once: it stands even when the
+      // window is then closed with Cancel.
+      return dialog.Imported();
+    }
   }
   return false;
 }

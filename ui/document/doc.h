@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "master/master_write.h"
+#include "model/tag_import.h"
 #include "model/workspace.h"
 #include "ui/document/update_hint.h"
 #include "ui/document/user_interface.h"
@@ -188,7 +189,6 @@ class CDoc : public QObject {
 };
 
 // Message texts of the document's commands.
-inline constexpr const char* kImportRefused = "Could not import tags, device is still running";
 inline constexpr const char* kSectorPropertiesRefused =
     "Sector properties cancel, device is running";
 inline constexpr const char* kTagPropertiesRefused =

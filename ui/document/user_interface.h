@@ -20,7 +20,7 @@ enum class CDialog {
   kSlaveTag,       // the slave tag's properties: request.tag
   kSerialPorts,    // the port settings of request.workspace's port list
   kOption,         // "Option": the four user options in the settings store
-  kImport,         // "Import Tags" into request.device
+  kImport,         // "Import Tags" into request.device; true when it imported
   // The master's command dialogs, by the written tag's type. request.write holds
   // the value sent last with that command (the dialog shows it) and receives the
   // confirmed one.
