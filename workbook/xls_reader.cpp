@@ -408,6 +408,8 @@ class SheetReader {
 
   std::string Put(uint64_t row, uint64_t column, std::string text) {
     if (!cells_.Inside(row, column)) return "";
+    // A record may count up to 65,535 characters; no cell holds more than 32,767.
+    if (text.size() > kMaxCellTextBytes) return CellTooLongReason(row, column);
     shared.erase(Key(row, column));
     return cells_.Put(row, column, std::move(text)) ? "" : TextBudgetReason(cells_);
   }
@@ -442,6 +444,7 @@ std::string FillSharedStrings(Globals& globals, const std::unordered_map<uint64_
     if (found == strings.end())
       return Damaged("cell " + CellName(row, column) + " refers to shared string " +
                      std::to_string(index) + ", which the workbook does not hold");
+    if (found->second.size() > kMaxCellTextBytes) return CellTooLongReason(row, column);
     if (!cells.Put(row, column, std::string(TrimBlanks(found->second))))
       return TextBudgetReason(cells);
   }

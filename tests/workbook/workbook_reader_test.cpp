@@ -307,6 +307,14 @@ TEST(WorkbookReader, DamagedAndCraftedFilesAreRefusedWithOneMessage) {
   loop[512 + 4 * 3] = 3;  // the stream's second sector points to itself
   loop[512 + 4 * 3 + 1] = loop[512 + 4 * 3 + 2] = loop[512 + 4 * 3 + 3] = 0;
   std::string tooLong = "\"" + std::string(100000, 'x') + "\"";
+  // 33,000 euro signs (99,000 bytes of UTF-8), over a CONTINUE record.
+  Biff longLabel;
+  Le label;
+  label.U16(0).U16(0).U16(0).U16(33000).U8(1);
+  Le rest;
+  rest.U8(1);
+  for (int i = 0; i < 33000; ++i) (i < 20000 ? label : rest).U16(0x20AC);
+  longLabel.sheet.Add(Biff::Record(0x0204, label.b)).Add(Biff::Record(0x003C, rest.b));
 
   const std::vector<Case> cases = {
       {"empty", {}, "the file is empty"},
@@ -333,6 +341,8 @@ TEST(WorkbookReader, DamagedAndCraftedFilesAreRefusedWithOneMessage) {
        "binary Excel workbook"},
       {"cell too long", std::vector<uint8_t>(tooLong.begin(), tooLong.end()),
        "more than 32,767 characters"},
+      {"xls cell too long", CompoundFileBytes({{"Workbook", longLabel.Stream()}}),
+       "A1 holds more than 32,767 characters"},
       {"unclosed quote", {'a', ',', '"', 'b', '\n', 'c'}, "never closed"},
   };
   for (const Case& c : cases) {
