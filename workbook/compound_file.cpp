@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "workbook/format_readers.h"
+#include "workbook/little_endian.h"
 
 namespace {
 
@@ -13,12 +14,6 @@ constexpr size_t kHeaderDifatEntries = 109;
 constexpr size_t kDirectoryEntryBytes = 128;
 constexpr uint8_t kStreamEntry = 2;
 constexpr uint8_t kRootEntry = 5;
-
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 std::string Damaged(std::string_view what) { return DamagedReason("compound file", what); }
 
@@ -35,22 +30,22 @@ std::string clCompoundFile::Open(const uint8_t* data, size_t size) {
   size_ = size;
   if (size < 512 || std::memcmp(data, kSignature, sizeof kSignature) != 0)
     return Damaged("no compound file header");
-  const uint16_t major = U16(data + 0x1A);
-  sectorShift_ = U16(data + 0x1E);
-  miniShift_ = U16(data + 0x20);
-  if (U16(data + 0x1C) != 0xFFFE || (major != 3 && major != 4) ||
+  const uint16_t major = LeU16(data + 0x1A);
+  sectorShift_ = LeU16(data + 0x1E);
+  miniShift_ = LeU16(data + 0x20);
+  if (LeU16(data + 0x1C) != 0xFFFE || (major != 3 && major != 4) ||
       sectorShift_ != (major == 3 ? 9u : 12u) || miniShift_ != 6)
     return Damaged("unknown header layout");
   const size_t sectorSize = size_t{1} << sectorShift_;
   if (size < sectorSize * 2) return Damaged("shorter than its header");
   sectorCount_ = static_cast<uint32_t>(
       std::min<size_t>((size - sectorSize + sectorSize - 1) / sectorSize, kEndOfChain - 1));
-  miniCutoff_ = U32(data + 0x38);
-  const uint32_t fatSectors = U32(data + 0x2C);
-  const uint32_t firstDirectory = U32(data + 0x30);
-  const uint32_t firstMiniFat = U32(data + 0x3C);
-  uint32_t difatSector = U32(data + 0x44);
-  const uint32_t difatSectors = U32(data + 0x48);
+  miniCutoff_ = LeU32(data + 0x38);
+  const uint32_t fatSectors = LeU32(data + 0x2C);
+  const uint32_t firstDirectory = LeU32(data + 0x30);
+  const uint32_t firstMiniFat = LeU32(data + 0x3C);
+  uint32_t difatSector = LeU32(data + 0x44);
+  const uint32_t difatSectors = LeU32(data + 0x48);
   if (fatSectors > sectorCount_ || difatSectors > sectorCount_)
     return Damaged("more table sectors than the file holds");
 
@@ -58,15 +53,15 @@ std::string clCompoundFile::Open(const uint8_t* data, size_t size) {
   // sectors of further places.
   std::vector<uint32_t> fatPlaces;
   for (size_t i = 0; i < kHeaderDifatEntries && fatPlaces.size() < fatSectors; ++i)
-    fatPlaces.push_back(U32(data + 0x4C + 4 * i));
+    fatPlaces.push_back(LeU32(data + 0x4C + 4 * i));
   const size_t perDifat = sectorSize / 4 - 1;
   for (uint32_t k = 0; k < difatSectors && fatPlaces.size() < fatSectors; ++k) {
     if (difatSector >= sectorCount_) return Damaged("allocation table index leaves the file");
     const size_t offset = (size_t{difatSector} + 1) << sectorShift_;
     if (offset + sectorSize > size) return Damaged("truncated allocation table index");
     for (size_t i = 0; i < perDifat && fatPlaces.size() < fatSectors; ++i)
-      fatPlaces.push_back(U32(data + offset + 4 * i));
-    difatSector = U32(data + offset + 4 * perDifat);
+      fatPlaces.push_back(LeU32(data + offset + 4 * i));
+    difatSector = LeU32(data + offset + 4 * perDifat);
   }
   if (fatPlaces.size() < fatSectors) return Damaged("allocation table index too short");
   fat_.clear();
@@ -75,7 +70,7 @@ std::string clCompoundFile::Open(const uint8_t* data, size_t size) {
     if (place >= sectorCount_) return Damaged("allocation table sector leaves the file");
     const size_t offset = (size_t{place} + 1) << sectorShift_;
     if (offset + sectorSize > size) return Damaged("truncated allocation table");
-    for (size_t i = 0; i < sectorSize / 4; ++i) fat_.push_back(U32(data + offset + 4 * i));
+    for (size_t i = 0; i < sectorSize / 4; ++i) fat_.push_back(LeU32(data + offset + 4 * i));
   }
 
   std::vector<uint32_t> sectors;
@@ -87,15 +82,15 @@ std::string clCompoundFile::Open(const uint8_t* data, size_t size) {
   for (size_t at = 0; at + kDirectoryEntryBytes <= directory.size(); at += kDirectoryEntryBytes) {
     const uint8_t* e = directory.data() + at;
     Entry entry;
-    const size_t nameUnits = std::min<size_t>(U16(e + 64), 64) / 2;
+    const size_t nameUnits = std::min<size_t>(LeU16(e + 64), 64) / 2;
     for (size_t i = 0; i < nameUnits; ++i) {
-      const uint16_t unit = U16(e + 2 * i);
+      const uint16_t unit = LeU16(e + 2 * i);
       if (unit == 0) break;
       entry.name.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
     }
     entry.type = e[66];
-    entry.start = U32(e + 116);
-    entry.size = major == 3 ? U32(e + 120) : U32(e + 120) | uint64_t{U32(e + 124)} << 32;
+    entry.start = LeU32(e + 116);
+    entry.size = major == 3 ? LeU32(e + 120) : LeU32(e + 120) | uint64_t{LeU32(e + 124)} << 32;
     entries_.push_back(std::move(entry));
   }
   if (entries_.empty() || entries_[0].type != kRootEntry) return Damaged("no root entry");
@@ -106,7 +101,7 @@ std::string clCompoundFile::Open(const uint8_t* data, size_t size) {
     if (!Chain(firstMiniFat, sectors) ||
         !ReadSectors(sectors, uint64_t{sectors.size()} << sectorShift_, bytes))
       return Damaged("broken small-block table");
-    for (size_t i = 0; i + 4 <= bytes.size(); i += 4) miniFat_.push_back(U32(bytes.data() + i));
+    for (size_t i = 0; i + 4 <= bytes.size(); i += 4) miniFat_.push_back(LeU32(bytes.data() + i));
   }
   return "";
 }

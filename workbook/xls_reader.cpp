@@ -14,6 +14,7 @@
 #include "workbook/cell_text.h"
 #include "workbook/compound_file.h"
 #include "workbook/format_readers.h"
+#include "workbook/little_endian.h"
 #include "workbook/sheet_cells.h"
 
 namespace {
@@ -48,17 +49,6 @@ constexpr uint8_t kResultString = 0, kResultBoolean = 1, kResultError = 2;
 
 constexpr size_t kMaxStreamBytes = size_t{256} << 20;
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t U32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-double F64(const uint8_t* p) {
-  uint64_t bits = 0;
-  for (int i = 7; i >= 0; --i) bits = bits << 8 | p[i];
-  return std::bit_cast<double>(bits);
-}
-
 // The compressed number form: an integer or the top 30 bits of a double, either
 // possibly scaled by 1/100.
 double RkValue(uint32_t rk) {
@@ -83,16 +73,16 @@ class RecordReader {
   // False at the end of the stream or at a record that does not fit in it.
   bool Next(Record& record) {
     if (pos_ + 4 > stream_.size()) return false;
-    const size_t size = U16(stream_.data() + pos_ + 2);
+    const size_t size = LeU16(stream_.data() + pos_ + 2);
     if (pos_ + 4 + size > stream_.size()) return false;
-    record = {U16(stream_.data() + pos_), stream_.data() + pos_ + 4, size};
+    record = {LeU16(stream_.data() + pos_), stream_.data() + pos_ + 4, size};
     pos_ += 4 + size;
     return true;
   }
   // The type of the next record, or none.
   std::optional<uint16_t> PeekType() const {
     if (pos_ + 4 > stream_.size()) return std::nullopt;
-    return U16(stream_.data() + pos_);
+    return LeU16(stream_.data() + pos_);
   }
   bool AtEnd() const { return pos_ >= stream_.size(); }
 
@@ -157,7 +147,7 @@ class ContinuedReader {
       const size_t n = std::min<size_t>(count, available);
       if (units) {
         for (size_t i = 0; i < n; ++i)
-          units->push_back(twoBytes ? static_cast<char16_t>(U16At(p + 2 * i)) : char16_t{p[i]});
+          units->push_back(twoBytes ? static_cast<char16_t>(LeU16(p + 2 * i)) : char16_t{p[i]});
       }
       offset_ += n * (twoBytes ? 2 : 1);
       count -= static_cast<uint32_t>(n);
@@ -166,7 +156,6 @@ class ContinuedReader {
   }
 
  private:
-  static uint16_t U16At(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
   // Moves past exhausted segments; false when nothing is left.
   bool Advance() {
     if (segments_.empty()) return false;
@@ -241,9 +230,9 @@ std::string CheckBof(const Record& bof, uint16_t substream) {
   if (std::find(std::begin(kOldBofs), std::end(kOldBofs), bof.type) != std::end(kOldBofs))
     return "it is an Excel 2.x-4.x workbook, which cannot be read; save it as .xlsx";
   if (bof.type != kBof || bof.size < 4) return Damaged("no begin-of-file record");
-  if (U16(bof.data) != kBiff8)
+  if (LeU16(bof.data) != kBiff8)
     return "it is an Excel 5.0/95 or older workbook, which cannot be read; save it as .xlsx";
-  if (U16(bof.data + 2) != substream) return Damaged("unexpected substream");
+  if (LeU16(bof.data + 2) != substream) return Damaged("unexpected substream");
   return "";
 }
 
@@ -259,22 +248,23 @@ std::string ReadGlobals(const std::vector<uint8_t>& stream, Globals& globals) {
       case kFilePass:
         return EncryptedReason();
       case kDateMode:
-        if (record.size >= 2) globals.date1904 = U16(record.data) != 0;
+        if (record.size >= 2) globals.date1904 = LeU16(record.data) != 0;
         break;
       case kFormat: {
         if (record.size < 2) break;
         ContinuedReader in;
         in.Add(record.data + 2, record.size - 2);
         std::string code;
-        if (ReadString(in, &code)) globals.customFormats[U16(record.data)] = IsDateFormatCode(code);
+        if (ReadString(in, &code))
+          globals.customFormats[LeU16(record.data)] = IsDateFormatCode(code);
         break;
       }
       case kXf:
-        if (record.size >= 4) globals.xfFormats.push_back(U16(record.data + 2));
+        if (record.size >= 4) globals.xfFormats.push_back(LeU16(record.data + 2));
         break;
       case kBoundSheet:
         if (record.size >= 6 && !globals.firstWorksheet && record.data[5] == kWorksheetSheet)
-          globals.firstWorksheet = U32(record.data);
+          globals.firstWorksheet = LeU32(record.data);
         break;
       case kSst:
         if (record.size < 8 || globals.hasSst) break;
@@ -322,15 +312,15 @@ class SheetReader {
 
   std::string Cell(const Record& r, RecordReader& records) {
     const auto header = [&](size_t minimum) { return r.size >= std::max<size_t>(minimum, 6); };
-    const uint64_t row = r.size >= 2 ? uint64_t{U16(r.data)} + 1 : 0;
-    const uint64_t column = r.size >= 4 ? uint64_t{U16(r.data + 2)} + 1 : 0;
-    const uint16_t xf = r.size >= 6 ? U16(r.data + 4) : 0;
+    const uint64_t row = r.size >= 2 ? uint64_t{LeU16(r.data)} + 1 : 0;
+    const uint64_t column = r.size >= 4 ? uint64_t{LeU16(r.data + 2)} + 1 : 0;
+    const uint16_t xf = r.size >= 6 ? LeU16(r.data + 4) : 0;
     switch (r.type) {
       case kLabelSst:
         if (!header(10)) return Short();
         if (!cells_.Inside(row, column)) return "";
         cells_.Put(row, column, "");
-        shared[Key(row, column)] = U32(r.data + 6);
+        shared[Key(row, column)] = LeU32(r.data + 6);
         return "";
       case kLabel: {
         if (!header(6)) return Short();
@@ -343,16 +333,16 @@ class SheetReader {
       }
       case kNumber:
         if (!header(14)) return Short();
-        return Put(row, column, NumberText(F64(r.data + 6), xf));
+        return Put(row, column, NumberText(LeF64(r.data + 6), xf));
       case kRk:
         if (!header(10)) return Short();
-        return Put(row, column, NumberText(RkValue(U32(r.data + 6)), xf));
+        return Put(row, column, NumberText(RkValue(LeU32(r.data + 6)), xf));
       case kMulRk: {
         if (r.size < 6 || (r.size - 6) % 6 != 0) return Short();
         const size_t count = (r.size - 6) / 6;
         for (size_t i = 0; i < count; ++i) {
           const uint8_t* cell = r.data + 4 + 6 * i;
-          if (auto reason = Put(row, column + i, NumberText(RkValue(U32(cell + 2)), U16(cell)));
+          if (auto reason = Put(row, column + i, NumberText(RkValue(LeU32(cell + 2)), LeU16(cell)));
               !reason.empty())
             return reason;
         }
@@ -373,7 +363,7 @@ class SheetReader {
                       RecordReader& records) {
     const uint8_t* result = r.data + 6;
     if (result[6] != 0xFF || result[7] != 0xFF)
-      return Put(row, column, NumberText(F64(result), xf));
+      return Put(row, column, NumberText(LeF64(result), xf));
     switch (result[0]) {
       case kResultString: {
         // The text follows in a STRING record, after any records of a shared or
