@@ -529,6 +529,17 @@ void DocTest::Startup_WritesMissingDefaultsAndAutoOpensTheRecentFile() {
   QVERIFY(g.user.told.isEmpty());
   QCOMPARE(g.doc->DisplayName(), QString("Untitled"));
 
+  // A recent file that does not load is told, and start-up goes on with a new
+  // workspace rather than ending (which would end every later start too).
+  QFile broken(g.FilePath("broken.cf1"));
+  QVERIFY(broken.open(QIODevice::WriteOnly));
+  broken.write("garbage");
+  broken.close();
+  g.options.AddRecentFile(broken.fileName());
+  QVERIFY(OpenStartupWorkspace(*g.doc, g.options, {}));
+  QCOMPARE(g.user.told, QStringList{kUnexpectedFileFormat});
+  QCOMPARE(g.doc->DisplayName(), QString("Untitled"));
+
   // AutoRun starts every device that can start, without a word for the others.
   CDocFixture h;
   h.AddPort("VLINE17-B");
