@@ -36,11 +36,15 @@ clIEC101MasterEngine::clIEC101MasterEngine(clIEC101MasterDevice& device, clSeria
 
 clIEC101MasterEngine::~clIEC101MasterEngine() { Stop(); }
 
-bool clIEC101MasterEngine::Start(std::string* failedPort) {
-  if (IsRunning()) return false;
+bool clIEC101MasterEngine::Start(clStartFailure* failure) {
+  if (IsRunning()) {
+    if (failure) failure->kind = clStartFailure::kAlreadyRunning;
+    return false;
+  }
+  clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
   if (port == nullptr || port->Open() != clSerialPort::kOk) {
-    if (failedPort) *failedPort = device_.PortName();
+    DescribePortFailure(device_.PortName(), port, failure);
     return false;
   }
   device_.SetPort(port);

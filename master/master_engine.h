@@ -64,9 +64,9 @@ class clIEC101MasterEngine : public clThread, public clDeviceRunner {
   ~clIEC101MasterEngine() override;
 
   // Opens the device's port (looked up by name in the port list), starts the
-  // worker and marks the device running. failedPort gets the port name when it
-  // is missing or does not open.
-  bool Start(std::string* failedPort) override;
+  // worker and marks the device running; failure says why it did not.
+  using clDeviceRunner::Start;
+  bool Start(clStartFailure* failure) override;
   // Stops the worker, closes the port, restarts the link state, empties the
   // traffic queue, marks the device stopped and every tag uncertain.
   void Stop() override;

@@ -33,9 +33,27 @@ clWorkspace::clWorkspace()
   for (auto& counter : counters_) counter.store(1);
 }
 
-clWorkspace::~clWorkspace() = default;
+clWorkspace::~clWorkspace() {
+  // A listener may remove itself while told.
+  const std::vector<clWorkspaceListener*> listeners = listeners_;
+  for (clWorkspaceListener* listener : listeners) listener->WorkspaceGone();
+}
+
+void clWorkspace::AddListener(clWorkspaceListener* listener) {
+  if (listener != nullptr) listeners_.push_back(listener);
+}
+
+void clWorkspace::RemoveListener(clWorkspaceListener* listener) {
+  std::erase(listeners_, listener);
+}
+
+void clWorkspace::TellAllRemoving() {
+  const std::vector<clWorkspaceListener*> listeners = listeners_;
+  for (clWorkspaceListener* listener : listeners) listener->AllRemoving();
+}
 
 void clWorkspace::Clear() {
+  TellAllRemoving();
   masters_->RemoveAll();
   slaves_->RemoveAll();
   monitors_->RemoveAll();
@@ -53,6 +71,8 @@ void clWorkspace::InitNew() {
 }
 
 void clWorkspace::Swap(clWorkspace& other) {
+  TellAllRemoving();
+  other.TellAllRemoving();
   std::swap(ports_, other.ports_);
   std::swap(masters_, other.masters_);
   std::swap(slaves_, other.slaves_);
@@ -200,6 +220,8 @@ clTag* clWorkspace::CreateMonitorTag(clIEC101CaptureDevice& monitor, int32_t com
 std::string clWorkspace::DeleteDevice(clDevice* device) {
   if (!device) return "";
   if (device->IsRunning()) return kDeleteDeviceRefused;
+  const std::vector<clWorkspaceListener*> listeners = listeners_;
+  for (clWorkspaceListener* listener : listeners) listener->DeviceRemoving(*device);
   if (auto* master = dynamic_cast<clIEC101MasterDevice*>(device)) {
     masters_->Remove(master);
   } else if (auto* slave = dynamic_cast<clIEC101SlaveDevice*>(device)) {

@@ -4,10 +4,27 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/column_widths.h"
 #include "model/device_lists.h"
 #include "runtime/serial_ports.h"
+
+// Told by a workspace, on the thread that changes it, before any of its
+// devices or ports go, so that whatever works on them is stopped and released
+// first (the engines that run the devices).
+class clWorkspaceListener {
+ public:
+  // `device` is about to be deleted.
+  virtual void DeviceRemoving(clDevice& device) = 0;
+  // Every device and port is about to go: clear, new, load or destruction.
+  virtual void AllRemoving() = 0;
+  // The workspace is being destroyed; it must not be used any more.
+  virtual void WorkspaceGone() = 0;
+
+ protected:
+  ~clWorkspaceListener() = default;
+};
 
 // The data of one open workspace, without any user interface: the port list, the
 // three device lists, the eight workspace counters, the column widths and the
@@ -17,7 +34,8 @@
 // thread only, and for a device only while it is stopped; the operations below
 // refuse with the message to show otherwise. The counters are atomic because a
 // running monitor takes tag ids from its worker thread (CreateMonitorTag).
-// Clearing, loading and destroying a workspace require every device stopped.
+// Clearing, loading, destroying the workspace and deleting a device tell the
+// listeners first, which stop and release what runs on the devices.
 class clWorkspace {
  public:
   enum Counter : int32_t {
@@ -48,13 +66,18 @@ class clWorkspace {
   clWorkspace(const clWorkspace&) = delete;
   clWorkspace& operator=(const clWorkspace&) = delete;
 
+  // Listeners are told before devices or ports go (see clWorkspaceListener).
+  // A listener removes itself before it is destroyed.
+  void AddListener(clWorkspaceListener* listener);
+  void RemoveListener(clWorkspaceListener* listener);
+
   // Deletes every device, port and width entry, sets the counters to 1 and
-  // forgets the tag choices. The caller stops the devices first.
+  // forgets the tag choices. The listeners are told first.
   void Clear();
   // Clear, then the ports COM1..COM10 and the default column widths.
   void InitNew();
   // Exchanges the whole contents with `other` (used to replace a workspace by one
-  // read completely from a file).
+  // read completely from a file). The listeners of both are told first.
   void Swap(clWorkspace& other);
 
   clSerialPorts& Ports() { return *ports_; }
@@ -111,7 +134,8 @@ class clWorkspace {
   // was not configured with).
   int32_t TakeTagId() { return Take(kTagIdCounter); }
 
-  // Deleting; refused while the device concerned runs.
+  // Deleting; refused while the device concerned runs. A device's listeners
+  // are told before it goes.
   std::string DeleteDevice(clDevice* device);
   std::string DeleteSector(clDevice& device, clSector* sector);
   std::string DeleteTag(clDevice& device, clTags& tags, clTag* tag);
@@ -126,6 +150,7 @@ class clWorkspace {
   void ReferToPort(clDevice& device) const;
   int32_t Take(Counter c) { return counters_[c].fetch_add(1, std::memory_order_relaxed); }
   void StepBack(Counter c) { counters_[c].fetch_sub(1, std::memory_order_relaxed); }
+  void TellAllRemoving();
 
   std::unique_ptr<clSerialPorts> ports_;
   std::unique_ptr<clIEC101MasterDevList> masters_;
@@ -135,6 +160,7 @@ class clWorkspace {
   std::array<std::atomic<int32_t>, kCounterCount> counters_;
   TagChoice masterChoice_;
   TagChoice slaveChoice_;
+  std::vector<clWorkspaceListener*> listeners_;
 };
 
 // The name a monitor gives the tag it creates for an object of a type (1..13) and

@@ -35,13 +35,13 @@ void WriteTag(clArchiveWriter& out, const clTag& tag) {
   out.I32(tag.CommandState());
 }
 
-template <class T, class Write>
-void WriteList(clArchiveWriter& out, const clOwnedList<T>& list, const char* className,
-               Write write) {
+// Any list with Items(): tags, sectors, devices.
+template <class List, class Write>
+void WriteList(clArchiveWriter& out, const List& list, const char* className, Write write) {
   out.U32(kListVersion);
   auto items = list.Items();
   out.Count(items.size());
-  for (const T* item : *items) {
+  for (const auto* item : *items) {
     out.BeginObject(className);
     write(out, *item);
   }

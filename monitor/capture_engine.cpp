@@ -27,16 +27,19 @@ clIEC101CaptureEngine::clIEC101CaptureEngine(clIEC101CaptureDevice& device, clWo
 
 clIEC101CaptureEngine::~clIEC101CaptureEngine() { Stop(); }
 
-bool clIEC101CaptureEngine::Start(std::string* failedPort) {
-  if (clThread::IsRunning()) return false;
+bool clIEC101CaptureEngine::Start(clStartFailure* failure) {
+  if (clThread::IsRunning()) {
+    if (failure) failure->kind = clStartFailure::kAlreadyRunning;
+    return false;
+  }
   port1_ = device_.Port1();
   port2_ = device_.Port2();
   if (!OpenPort(port1_)) {
-    if (failedPort) *failedPort = port1_ ? port1_->Name() : device_.Port1Name();
+    DescribePortFailure(port1_ ? port1_->Name() : device_.Port1Name(), port1_, failure);
     return false;
   }
   if (!OpenPort(port2_)) {
-    if (failedPort) *failedPort = port2_ ? port2_->Name() : device_.Port2Name();
+    DescribePortFailure(port2_ ? port2_->Name() : device_.Port2Name(), port2_, failure);
     port1_->Close();
     return false;
   }

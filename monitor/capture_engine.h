@@ -32,7 +32,8 @@ class clIEC101CaptureEngine : public clThread, public clDeviceRunner {
 
   // Opens port 1, then port 2; starts the worker only when both are open. When
   // port 2 fails, port 1 is closed again so that no port stays held.
-  bool Start(std::string* failedPort) override;
+  using clDeviceRunner::Start;
+  bool Start(clStartFailure* failure) override;
   // Stops the worker, then closes both ports.
   void Stop() override;
   bool IsRunning() const override { return clThread::IsRunning(); }

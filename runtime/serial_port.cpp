@@ -98,35 +98,54 @@ clSerialPort::clSerialPort() = default;
 clSerialPort::~clSerialPort() { Close(); }
 
 int32_t clSerialPort::Open() {
-  if (IsOpen()) return Fail(kAlreadyOpen);
+  osError_ = 0;
+  if (IsOpen()) return FailOpen(kAlreadyOpen, EBUSY);
   VirtualLineName virtualName;
   if (ParseVirtualLineName(name_, &virtualName)) {
     vline_ = clVirtualLineEnd::Open(virtualName);
-    if (!vline_) return Fail(kOpenFailed);  // busy, as a tty held by another port
+    if (!vline_) return FailOpen(kOpenFailed, EBUSY);  // as a tty held by another port
     return ApplySettingsOnOpen();
   }
   // The one place where a port name becomes a device path.
   const std::string path = ResolvePortDevice(name_);
-  if (path.empty()) return Fail(kOpenFailed);
+  if (path.empty()) return FailOpen(kOpenFailed, 0);
 
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return Fail(kOpenFailed);
+  if (fd < 0) return FailOpen(kOpenFailed, errno);
   // TIOCEXCL refuses later opens except by root; the advisory lock also
   // refuses a second owner running as root.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0 || !MakeRaw(fd)) {
+  int refused = 0;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+    refused = errno == EWOULDBLOCK ? EBUSY : errno;
+  else if (ioctl(fd, TIOCEXCL) != 0 || !MakeRaw(fd))
+    refused = errno;
+  if (refused != 0) {
     ::close(fd);
-    return Fail(kOpenFailed);
+    return FailOpen(kOpenFailed, refused);
   }
   fd_ = fd;
   return ApplySettingsOnOpen();
 }
 
+std::string clSerialPort::DevicePath() const {
+  VirtualLineName virtualName;
+  if (ParseVirtualLineName(name_, &virtualName)) {
+    std::string path =
+        "VLINE" + std::to_string(virtualName.cable) + (virtualName.side ? "-B" : "-A");
+    return virtualName.tap ? path + "-TAP" : path;
+  }
+  return ResolvePortDevice(name_);
+}
+
 int32_t clSerialPort::ApplySettingsOnOpen() {
   lastReadTimeoutMs_ = -1;
+  errno = 0;
   if (ApplyLineSettings(baudRate_, dataBits_, parity_, stopBits_) != kOk ||
       ApplyFlowControl(flowControl_) != kOk) {
+    // A setting the line cannot take fails without a system error.
+    const int refused = errno != 0 ? errno : EINVAL;
     Close();
-    return Fail(kOpenFailed);
+    return FailOpen(kOpenFailed, refused);
   }
   return Fail(kOk);
 }

@@ -60,7 +60,7 @@ class clSerialPort {
   // Opens the device or virtual line end named by Name() exclusively in raw
   // mode and applies all settings. 5 when already open (the open tty is
   // kept), 1 on any failure, also when another port holds the name (nothing
-  // stays open).
+  // stays open). LastOsError() then tells the system's reason.
   int32_t Open();
   // Closes the tty or virtual line end if open; last error 0.
   void Close();
@@ -94,6 +94,12 @@ class clSerialPort {
   int32_t Id() const { return id_; }
   void SetId(int32_t id) { id_ = id; }
   int32_t LastError() const { return lastError_; }
+  // errno of the last Open that failed (EBUSY for a port or virtual line end
+  // already open), 0 after a successful one or when no system call failed.
+  int32_t LastOsError() const { return osError_; }
+  // What Open opens: the device path the name resolves to, or the virtual
+  // line end's name in upper case; "" when the name opens nothing.
+  std::string DevicePath() const;
 
   int32_t BaudRate() const { return baudRate_; }
   void SetBaudRate(int32_t v) { baudRate_ = v; }
@@ -117,6 +123,11 @@ class clSerialPort {
 
  private:
   int32_t Fail(int32_t code) { return lastError_ = code; }
+  // Open's failure: code 1 (or 5) with the system's reason.
+  int32_t FailOpen(int32_t code, int osError) {
+    osError_ = osError;
+    return Fail(code);
+  }
   // The tty hung up or reported an I/O error: the device behind it is gone (a
   // pseudo-terminal whose other side closed, an unplugged adapter). The port is
   // closed, so that its user sees a closed port rather than reading a dead line
@@ -143,5 +154,6 @@ class clSerialPort {
   int fd_ = -1;
   std::unique_ptr<clVirtualLineEnd> vline_;  // set instead of fd_ for a virtual line
   int32_t lastError_ = kOk;
+  int32_t osError_ = 0;
   int32_t lastReadTimeoutMs_ = -1;  // -1: none used yet, take the port's own
 };

@@ -45,22 +45,20 @@ clIEC101SlaveEngine::~clIEC101SlaveEngine() { Stop(); }
 
 // ---- start and stop ----
 
-bool clIEC101SlaveEngine::Start(std::string* failedPort) {
-  if (IsRunning()) return false;
+bool clIEC101SlaveEngine::Start(clStartFailure* failure) {
+  if (IsRunning()) {
+    if (failure) failure->kind = clStartFailure::kAlreadyRunning;
+    return false;
+  }
+  clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
-  int32_t opened = port ? port->Open() : clSerialPort::kOpenFailed;
-  if (opened != clSerialPort::kOk) {
-    // An already open port belongs to someone else; leave it open.
-    if (failedPort) *failedPort = device_.PortName();
+  if (port == nullptr || port->Open() != clSerialPort::kOk) {
+    DescribePortFailure(device_.PortName(), port, failure);
     return false;
   }
   port_ = port;
   std::lock_guard<std::mutex> guard(runningFlagMutex_);
-  if (!clThread::Start()) {
-    port_->Close();
-    if (failedPort) failedPort->clear();
-    return false;
-  }
+  clThread::Start();
   device_.SetRunning(true);
   return true;
 }

@@ -56,7 +56,8 @@ class clIEC101SlaveEngine : public clThread, public clDeviceRunner {
   // clDeviceRunner. Start opens the port and starts the worker, then marks
   // the device running; Stop joins the worker, closes the port, resets the
   // link and marks the device stopped.
-  bool Start(std::string* failedPort) override;
+  using clDeviceRunner::Start;
+  bool Start(clStartFailure* failure) override;
   void Stop() override;
   bool IsRunning() const override { return clThread::IsRunning(); }
 
