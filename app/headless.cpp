@@ -17,6 +17,7 @@
 #include "app/exit_codes.h"
 #include "app/headless_clock.h"
 #include "app/headless_script.h"
+#include "app/port_messages.h"
 #include "app/traffic_printer.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
@@ -147,8 +148,10 @@ RunOutcome RunDevices(clWorkspace& workspace, const clHeadlessOptions& options,
     for (clDevice* d : printed) printer.Watch(d->Name(), &d->Traffic());
     printer.StartPrinting();
   }
-  const std::vector<std::string> failures = runners.StartAll();
-  for (const std::string& failure : failures) std::fprintf(stderr, "telvane: %s\n", failure.c_str());
+  std::vector<clStartFailure> failures;
+  runners.StartAll(&failures);
+  for (const clStartFailure& failure : failures)
+    std::fprintf(stderr, "telvane: %s\n", StartFailureMessage(failure).c_str());
   if (failures.empty() || options.keepGoing) {
     outcome.ran = true;
     outcome.exitCode = RunScript(workspace, runners, clock, options, scriptFd, seedNotice);

@@ -11,6 +11,7 @@
 #include "app/device_runners.h"
 #include "app/exit_codes.h"
 #include "app/headless_clock.h"
+#include "app/port_messages.h"
 #include "master/master_engine.h"
 #include "master/master_write.h"
 #include "model/tag_text.h"
@@ -144,8 +145,8 @@ bool clHeadlessScript::Execute(const std::vector<std::string>& words, int lineNu
       runners_.Stop(*device);
       return true;
     }
-    std::string failure;
-    if (!runners_.Start(*device, &failure)) return Fail(lineNumber, failure);
+    clStartFailure failure;
+    if (!runners_.Start(*device, &failure)) return Fail(lineNumber, StartFailureMessage(failure));
     return true;
   }
   if (command == "save" && args == 1) {

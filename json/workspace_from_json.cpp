@@ -413,8 +413,10 @@ class clWorkspaceBuilder {
 // error ..." without the library's prefix.
 std::string SyntaxMessage(const std::string& what) {
   const std::string marker = "parse error at ";
-  const size_t at = what.find(marker);
-  return at == std::string::npos ? what : what.substr(at + marker.size());
+  size_t at = what.find(marker);
+  if (at != std::string::npos) return what.substr(at + marker.size());
+  at = what.find("] ");
+  return at == std::string::npos ? what : what.substr(at + 2);
 }
 
 }  // namespace
@@ -429,7 +431,8 @@ std::string WorkspaceFromJson(std::string_view text, clWorkspace& workspace) {
     clWorkspaceBuilder(built).Build(root);
   } catch (const clJsonError& error) {
     return error.text;
-  } catch (const clJson::parse_error& error) {
+  } catch (const clJson::exception& error) {
+    // Text that is not JSON, or a number beyond a double ("1e999").
     return SyntaxMessage(error.what());
   } catch (const std::bad_alloc&) {
     return "too large to read";

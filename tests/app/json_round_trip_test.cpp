@@ -179,6 +179,7 @@ TEST(JsonRoundTrip, ErrorsNameTheJsonPathOfTheBadField) {
       {R"({"counters":[1,2]})", "counters: not 8 numbers"},
       {R"([1])", "not an object"},
       {"{\"masters\":[\n{\"name\":}]}", "line 2, column 9: syntax error"},
+      {R"({"counters":1e999})", "number overflow parsing '1e999'"},
       {std::string(40, '[') + std::string(40, ']'), "nested more than 32 levels deep"},
   };
   for (const Row& row : rows) {

@@ -1,4 +1,5 @@
 // What telvane says on stderr: "telvane: " + what + why, one message each.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/port_messages.h"
 #include "tests/app/run_telvane_helpers.h"
 
 namespace {
@@ -50,6 +52,43 @@ TEST(Messages, CommandLineMistakesAreNamed) {
     const clProgramRun run = RunTelvane(row.args);
     EXPECT_EQ(run.err.substr(0, row.message.size()), row.message) << run.err;
   }
+}
+
+TEST(Messages, APortThatDoesNotOpenIsNamedWithItsDeviceAndCause) {
+  const std::string json = TestPath("ports.json"), file = TestPath("ports.cf1");
+  WriteWholeFile(json, R"({"ports":[{"name":"COM99"},{"name":")" + json +
+                           R"("},{"name":"VLINE70-A"}],
+    "masters":[{"name":"OnCom","portName":"COM99"},{"name":"OnFile","portName":")" + json +
+                           R"("},{"name":"Nowhere","portName":"NOPE"},
+               {"name":"First","portName":"VLINE70-A"},{"name":"Second","portName":"VLINE70-A"}]})");
+  ASSERT_EQ(RunTelvane({"--build", json, "--save-as", file}).exitCode, 0);
+  const clProgramRun run = RunTelvane({"--headless", file, "--quiet", "--seconds", "0"});
+  EXPECT_EQ(run.exitCode, 6);
+  for (const std::string& line :
+       {std::string("telvane: OnCom: Fail to open port 'COM99': /dev/ttyS98: no such device (a "
+                    "COMn name is mapped to a device in [Ports] of "),
+        "telvane: OnFile: Fail to open port '" + json + "': " + json + ": not a tty\n",
+        std::string("telvane: Nowhere: Fail to open port 'NOPE': no port of that name in the "
+                    "workspace\n"),
+        std::string("telvane: Second: Fail to open port 'VLINE70-A': already used by First\n")}) {
+    EXPECT_TRUE(Has(run.err, line)) << line << "\n" << run.err;
+  }
+}
+
+TEST(Messages, DeniedAccessToAPortNamesTheGroupToJoin) {
+  const std::string device = TestPath("tty_of_a_group");
+  WriteWholeFile(device, "");
+  const group* any = getgrnam("dialout");
+  if (any == nullptr || chown(device.c_str(), static_cast<uid_t>(-1), any->gr_gid) != 0)
+    GTEST_SKIP() << "no group dialout to give the file";
+  clStartFailure failure;
+  failure.kind = clStartFailure::kPortFailed;
+  failure.device = "Master1";
+  failure.port = "COM3";
+  failure.path = device;
+  failure.osError = EACCES;
+  EXPECT_EQ(StartFailureMessage(failure), "Master1: Fail to open port 'COM3': " + device +
+                                              ": Permission denied (join the group dialout)");
 }
 
 TEST(Messages, RefusedScriptLinesAreCountedAtTheEnd) {
