@@ -18,6 +18,7 @@
 #include "app/headless_clock.h"
 #include "app/headless_script.h"
 #include "app/port_messages.h"
+#include "app/port_watch.h"
 #include "app/traffic_printer.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
@@ -148,6 +149,8 @@ RunOutcome RunDevices(clWorkspace& workspace, const clHeadlessOptions& options,
     for (clDevice* d : printed) printer.Watch(d->Name(), &d->Traffic());
     printer.StartPrinting();
   }
+  clPortWatch portWatch(workspace);
+  portWatch.Start();
   std::vector<clStartFailure> failures;
   runners.StartAll(&failures);
   for (const clStartFailure& failure : failures)
@@ -159,6 +162,7 @@ RunOutcome RunDevices(clWorkspace& workspace, const clHeadlessOptions& options,
     outcome.exitCode = kExitDeviceNotStarted;
   }
   runners.StopAll();
+  portWatch.Stop();
   printer.StopPrinting();
   ReportDrops(printer);
   return outcome;

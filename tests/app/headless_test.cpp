@@ -1,5 +1,6 @@
 // telvane --headless run as a program: a monitor on two pseudo-terminals prints
-// what it sees, stops cleanly on SIGTERM and saves the tags it collected.
+// what it sees, says once that a line went away, stops cleanly on SIGTERM and
+// saves the tags it collected.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <signal.h>
@@ -50,7 +51,7 @@ std::string WriteMonitorWorkspace(const std::string& port1, const std::string& p
   return path;
 }
 
-TEST(HeadlessRunner, PrintsMonitorTrafficStopsOnSigtermAndSavesTheCollectedTags) {
+TEST(HeadlessRunner, PrintsMonitorTrafficReportsALostLineStopsOnSigtermAndSaves) {
   Pty lines[2];
   ASSERT_TRUE(lines[0].Open() && lines[1].Open());
   const std::string file = WriteMonitorWorkspace(lines[0].name, lines[1].name);
@@ -74,10 +75,20 @@ TEST(HeadlessRunner, PrintsMonitorTrafficStopsOnSigtermAndSavesTheCollectedTags)
   EXPECT_NE(child.out.find("[Tap] Single Point Response\n"), std::string::npos);
   EXPECT_NE(child.out.find("[Tap] [5] On \n"), std::string::npos) << child.out;
 
+  // The far end of the slave's line hangs up: named once, and the run goes on.
+  close(lines[1].master);
+  lines[1].master = -1;
+  const std::string lost = "telvane: Tap: port " + lines[1].name + " lost: ";
+  const uint64_t deadline = TickNowMs() + 10000;
+  while (child.Err().find(lost) == std::string::npos && TickNowMs() < deadline) usleep(10000);
+  EXPECT_NE(child.Err().find(lost), std::string::npos) << child.Err();
+
   const uint64_t asked = TickNowMs();
   child.Signal(SIGTERM);
   EXPECT_EQ(child.WaitForExit(3000), 0);
   EXPECT_LT(TickNowMs() - asked, 1000u);
+  const std::string err = child.Err();
+  EXPECT_EQ(err.find(lost), err.rfind(lost)) << "told once: " << err;
 
   clWorkspace reloaded;
   ASSERT_EQ(LoadWorkspaceFile(saved, reloaded), "");
