@@ -262,9 +262,10 @@ int RunDecodeCommand(const clCommandLine& line) {
   clDecodeOptions options;
   std::string error;
   if (!DecodeOptionsFrom(line, &options, &error)) return UsageError(clCommand::kDecode, error);
+  std::ios::sync_with_stdio(false);  // standard input is read octet by octet
   const clDecodeCounts counts = DecodeStream(std::cin, std::cout, std::cerr, options);
   std::cout.flush();
   if (counts.frames > 0) return kExitOk;
-  std::fprintf(stderr, "telvane: no frame decoded\n");
+  std::cerr << "telvane: no frame decoded\n";
   return kExitUnreadable;
 }
