@@ -188,7 +188,7 @@ void PrintHelp(std::FILE* out) {
   std::fputs(
       "\n"
       "Without a command word, telvane opens the desktop program (with the workspace\n"
-      "FILE.cf1 when given).\n"
+      "FILE.cf1 when given); --demo alone opens it on the demonstration workspace.\n"
       "\n"
       "--headless runs a workspace without a window: it starts every device, prints\n"
       "their traffic on stdout and stops at the end of the run. --demo does the same\n"

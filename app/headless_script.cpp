@@ -14,6 +14,7 @@
 #include "app/port_messages.h"
 #include "master/master_engine.h"
 #include "master/master_write.h"
+#include "model/tag_range.h"
 #include "model/tag_text.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
@@ -203,14 +204,13 @@ bool clHeadlessScript::DoSet(const std::vector<std::string>& words, int lineNumb
   if (tag == nullptr) return false;
   double number = 0;
   if (!ParseDecimal(words[4], number)) return Fail(lineNumber, "bad number '" + words[4] + "'");
-  // The list's own text parsing decides what the text means for this tag type
-  // (a single point takes any positive number as 1, a double point is clamped).
-  clTag parsed(*tag);
-  parsed.SetProperty("value", words[4]);
+  // A value the tag's element cannot carry would be wrapped or clamped on the line.
+  const std::string outOfRange = CheckTagValue(tag->TagType(), number);
+  if (!outOfRange.empty()) return Fail(lineNumber, outOfRange);
   auto* engine = dynamic_cast<clIEC101SlaveEngine*>(runners_.RunnerFor(*device));
   if (engine == nullptr ||
       !engine->SetTagValue(static_cast<uint32_t>(sector->CommonAddress()),
-                           static_cast<uint32_t>(tag->Ioa()), parsed.Value())) {
+                           static_cast<uint32_t>(tag->Ioa()), number)) {
     return Fail(lineNumber, "tag " + words[3] + " in sector " + words[2] + " cannot be set");
   }
   return true;

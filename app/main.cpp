@@ -9,13 +9,15 @@
 #include "app/exit_codes.h"
 #include "app/headless.h"
 #include "app/version.h"
+#ifdef TELVANE_UI
+#include "ui/startup/desktop_main.h"
+#endif
 
 namespace {
 
 // ---------------------------------------------------------------------------
-// No headless command word: "telvane" or "telvane FILE.cf1" is the desktop
-// program, with the workspace file when one is named. This build has no window:
-// it prints the usage and ends with the usage exit code.
+// No headless command word, and the desktop did not take the command line (a
+// build without it, or words it does not take): the usage, exit code 2.
 // ---------------------------------------------------------------------------
 int RunWithoutCommandWord(const clCommandLine& line) {
   if (line.operands.size() > 1)
@@ -27,6 +29,13 @@ int RunWithoutCommandWord(const clCommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef TELVANE_UI
+  // The window: no argument, a workspace file, "--demo" alone or "--screenshot".
+  if (WantsDesktop(argc, argv)) {
+    int code = RunDesktop(argc, argv);
+    if (code != kDesktopNoDisplay) return code;
+  }
+#endif
   clCommandLine line;
   std::string error;
   if (!ParseCommandLine(argc, argv, &line, &error)) return UsageError(line.command, error);

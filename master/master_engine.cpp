@@ -4,18 +4,12 @@
 
 #include "model/master_device.h"
 #include "model/sector.h"
+#include "protocol/iec101_codes.h"
 #include "runtime/serial_port.h"
 #include "runtime/serial_ports.h"
 #include "runtime/tick_clock.h"
 
 namespace {
-
-// Link functions of the primary station.
-constexpr uint8_t kResetRemoteLink = 0;
-constexpr uint8_t kTestFunction = 2;
-constexpr uint8_t kRequestClass1 = 10;
-constexpr uint8_t kRequestClass2 = 11;
-constexpr uint8_t kRequestLinkStatus = 9;
 
 constexpr uint32_t kPassPauseMs = 1;  // after every pass that did work
 constexpr uint32_t kIdlePauseMs = 5;  // balanced: between listening passes
@@ -43,7 +37,7 @@ bool clIEC101MasterEngine::Start(clStartFailure* failure) {
   }
   clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
-  if (port == nullptr || port->Open() != clSerialPort::kOk) {
+  if (port == nullptr || port->Open(&StopRequest()) != clSerialPort::kOk) {
     DescribePortFailure(device_.PortName(), port, failure);
     return false;
   }
@@ -174,7 +168,7 @@ bool clIEC101MasterEngine::PeerHolds() const {
 bool clIEC101MasterEngine::PrepareLinkRequest() {
   if (PeerHolds()) return SkipPass(kPassPauseMs);  // balanced only: the peer goes first
   if (linkState_ == RequestLinkStatus) {
-    SendLinkRequest(kRequestLinkStatus);
+    SendLinkRequest(kFunctionRequestLinkStatus);
   } else {
     fcb_ = 1;
     acd_ = 0;
@@ -182,7 +176,7 @@ bool clIEC101MasterEngine::PrepareLinkRequest() {
     lastSentFunction_ = -1;
     SetRequestBusy(false);
     queue_.Purge();
-    SendLinkRequest(kResetRemoteLink);
+    SendLinkRequest(kFunctionResetRemoteLink);
   }
   peerHoldTimer_.Stop();
   peerFunction_ = -1;
@@ -190,7 +184,8 @@ bool clIEC101MasterEngine::PrepareLinkRequest() {
 }
 
 // The LinkUp actions of one pass, the first that applies. Returns true when a
-// transaction follows (possibly with an empty transmit buffer).
+// transaction follows, also with an empty transmit buffer (a pass that only
+// queued or timed out), so that the next pass waits a poll interval.
 bool clIEC101MasterEngine::PrepareLinkUp() {
   bool balanced = device_.BalancedMode();
   bool held = balanced && !peerLinkReset_;  // balanced: own traffic waits for the peer's reset
@@ -204,9 +199,9 @@ bool clIEC101MasterEngine::PrepareLinkUp() {
     giTimer_.Start();
     if (held) return SkipPass(kPassPauseMs);
     giRequested_.store(false);
-    if (balanced) lastSentFunction_ = 3;
+    if (balanced) lastSentFunction_ = kFunctionUserDataConfirmed;
     QueueCyclicInterrogation();
-    return false;
+    return true;  // nothing sent: the transaction restarts the poll timer
   }
   if (requestTimer_.IsExpired()) {
     requestTimer_.Stop();
@@ -216,22 +211,22 @@ bool clIEC101MasterEngine::PrepareLinkUp() {
     if (commandPhase_ == 7) text = "Request Timeout (No Activation Termination)";
     if (commandPhase_ == 135) text = "Request Timeout (No Activation Confirmation)";
     if (text && Capturing()) LogEvent(text, true, clIEC101Frame());
-    return false;
+    return true;
   }
   if (device_.TimeSyncPeriodSec() > 0 && clockSyncTimer_.IsExpired() && !requestBusy_) {
     clockSyncTimer_.Start();
     if (held) return SkipPass(kPassPauseMs);
     QueueCyclicClockSync();
-    return false;
+    return true;
   }
   pollTimer_.Start();
   if (!balanced) {
-    SendLinkRequest(acd_ ? kRequestClass1 : kRequestClass2);
+    SendLinkRequest(acd_ ? kFunctionRequestClass1 : kFunctionRequestClass2);
     return true;
   }
   if (peerLinkReset_ && !requestBusy_) {
     if (testTimer_.IsExpired()) {
-      SendLinkRequest(kTestFunction);
+      SendLinkRequest(kFunctionTestLink);
       testTimer_.Start();
     }
     return true;

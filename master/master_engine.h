@@ -202,9 +202,10 @@ class clIEC101MasterEngine : public clThread, public clDeviceRunner {
   int32_t peerFunction_ = -1;
   bool peerLinkReset_ = false;
   bool linkVerified_ = false;
-  // Set when the execute of the last select sent has been queued: the link-level
-  // completion and a later activation confirmation of one select would otherwise
-  // each queue an execute. Cleared when the next select is transmitted.
+  // Balanced mode: set when the execute of the last select sent has been queued,
+  // since the link-level completion and a later activation confirmation of one
+  // select would otherwise each queue an execute. Cleared when the next select
+  // is transmitted.
   bool executeQueued_ = false;
   uint32_t createdTags_ = 0;  // tags created from responses since Start
   // Monitor tags by common address, type and object address, the first in list

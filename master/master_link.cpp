@@ -7,18 +7,13 @@
 
 #include "master/master_engine.h"
 #include "model/master_device.h"
+#include "protocol/iec101_codes.h"
 #include "protocol/traffic_text.h"
 #include "runtime/serial_port.h"
 #include "runtime/traffic_record.h"
 
 namespace {
 
-constexpr uint8_t kPrm = 0x40;
-constexpr uint8_t kDir = 0x80;
-constexpr uint8_t kFcv = 0x10;
-constexpr uint8_t kFcb = 0x20;
-constexpr uint8_t kNack = 1;
-constexpr uint8_t kStatusOfLink = 11;
 constexpr size_t kModemReplyMinLength = 8;  // a reply needs more than 7 characters
 // Longest single wait in the port's read, so that Stop is seen while a long read
 // or dial time-out runs.
@@ -30,7 +25,8 @@ int32_t Slice(uint32_t remaining) {
 
 // Functions sent with a valid frame count bit.
 bool CountsFrames(uint8_t function) {
-  return function == 2 || function == 3 || function == 10 || function == 11;
+  return function == kFunctionTestLink || function == kFunctionUserDataConfirmed ||
+         function == kFunctionRequestClass1 || function == kFunctionRequestClass2;
 }
 
 }  // namespace
@@ -62,11 +58,11 @@ void clIEC101MasterEngine::LogFrame(const clIEC101Frame& frame, bool received) {
 }
 
 void clIEC101MasterEngine::SendLinkRequest(uint8_t function) {
-  uint8_t control = static_cast<uint8_t>(function | kPrm);
-  if (device_.BalancedMode()) control |= kDir;
+  uint8_t control = static_cast<uint8_t>(function | kControlPrm);
+  if (device_.BalancedMode()) control |= kControlDir;
   if (CountsFrames(function)) {
-    control |= kFcv;
-    if (fcb_) control |= kFcb;
+    control |= kControlFcvDfc;
+    if (fcb_) control |= kControlFcbAcd;
     fcb_ ^= 1;
   }
   tx_.Reset();
@@ -80,9 +76,9 @@ void clIEC101MasterEngine::SendLinkRequest(uint8_t function) {
 void clIEC101MasterEngine::PrepareUserData(const clMasterRequest& request) {
   tx_.LoadFrom(request.frame.data(), static_cast<int32_t>(request.frame.size()));
   if (tx_.Length() < 6) return;
-  uint8_t control = static_cast<uint8_t>(request.function | kPrm | kFcv);
-  if (device_.BalancedMode()) control |= kDir;
-  if (fcb_) control |= kFcb;
+  uint8_t control = static_cast<uint8_t>(request.function | kControlPrm | kControlFcvDfc);
+  if (device_.BalancedMode()) control |= kControlDir;
+  if (fcb_) control |= kControlFcbAcd;
   fcb_ ^= 1;
   tx_.MutableData()[4] = control;
   tx_.objectCount = 1;  // every request carries one object
@@ -96,10 +92,11 @@ void clIEC101MasterEngine::AnswerLinkStatus() {
   clIEC101Frame answer;
   answer.SetSizes(tx_.LinkAddressSize(), tx_.CommonAddressSize(), tx_.IoaSize(), tx_.CauseSize());
   answer.AppendOctet(clIEC101Frame::kFixedStart);
-  answer.AppendOctet(static_cast<uint8_t>(kStatusOfLink | (device_.BalancedMode() ? kDir : 0)));
+  answer.AppendOctet(
+      static_cast<uint8_t>(kFunctionStatusOfLink | (device_.BalancedMode() ? kControlDir : 0)));
   answer.AppendLinkAddress(static_cast<uint32_t>(device_.LinkAddress()));
   answer.Seal();
-  lastSentFunction_ = kStatusOfLink;
+  lastSentFunction_ = kFunctionStatusOfLink;
   pollTimer_.Start();
   if (Capturing()) LogFrame(answer, false);
   if (port_ && port_->IsOpen()) port_->Write(answer.Data(), answer.Length());
@@ -225,7 +222,7 @@ bool clIEC101MasterEngine::ListenForPeer() {
 void clIEC101MasterEngine::HandleLinkFrame() {
   bool single = rx_.Length() > 0 && rx_.At(0) == clIEC101Frame::kSingleChar;
   uint8_t function = single ? 0 : rx_.FunctionCode();
-  bool ack = single || function == 0;
+  bool ack = single || function == kFunctionAck;
   if (!device_.BalancedMode()) {
     acd_ = single ? 0 : rx_.FcbOrAcd();
     dfc_ = single ? 0 : rx_.FcvOrDfc();
@@ -245,13 +242,14 @@ void clIEC101MasterEngine::HandleLinkFrame() {
 void clIEC101MasterEngine::HandlePeerRequest(uint8_t function) {
   if (Capturing()) LogFrame(rx_, true);
   switch (function) {
-    case 9:
-      peerFunction_ = 9;
+    case kFunctionRequestLinkStatus:
+      peerFunction_ = kFunctionRequestLinkStatus;
       StartPeerHold();
       AnswerLinkStatus();
       break;
-    case 0:
-      peerFunction_ = 9;  // a reset holds back the own start-up as a status request does
+    case kFunctionResetRemoteLink:
+      peerFunction_ = kFunctionRequestLinkStatus;  // a reset holds back the own start-up as a
+                                                   // status request does
       StartPeerHold();
       AnswerAck();
       SetPeerLinkReset(true);
@@ -262,8 +260,8 @@ void clIEC101MasterEngine::HandlePeerRequest(uint8_t function) {
         LinkRestart();
       }
       break;
-    case 2:
-      peerFunction_ = 2;
+    case kFunctionTestLink:
+      peerFunction_ = kFunctionTestLink;
       AnswerAck();
       break;
     default:
@@ -286,10 +284,10 @@ void clIEC101MasterEngine::StartPeerHold() {
 void clIEC101MasterEngine::HandleLinkAnswer(uint8_t function, bool ack) {
   bool balanced = device_.BalancedMode();
   switch (lastSentFunction_) {
-    case 9:
-      if (function == kStatusOfLink) SetLinkState(ResetRemoteLink);
+    case kFunctionRequestLinkStatus:
+      if (function == kFunctionStatusOfLink) SetLinkState(ResetRemoteLink);
       break;
-    case 0:
+    case kFunctionResetRemoteLink:
       if (ack) {
         SetLinkState(LinkUp);
         if (!balanced) {
@@ -298,15 +296,15 @@ void clIEC101MasterEngine::HandleLinkAnswer(uint8_t function, bool ack) {
           StartLinkTimers();
           testTimer_.Start();
         }
-      } else if (function == kNack) {
+      } else if (function == kFunctionNack) {
         SetLinkState(RequestLinkStatus);
       }
       break;
-    case 3:
+    case kFunctionUserDataConfirmed:
       if (ack) {
         commandPhase_ = 135;
         if (balanced) LinkLevelCompletion();
-      } else if (function == kNack) {
+      } else if (function == kFunctionNack) {
         commandPhase_ = 0;
         pendingTypeId_ = 0;
         SetRequestBusy(false);
@@ -314,7 +312,7 @@ void clIEC101MasterEngine::HandleLinkAnswer(uint8_t function, bool ack) {
         SetLinkState(RequestLinkStatus);
       }
       break;
-    case 2:
+    case kFunctionTestLink:
       if (balanced && ack) SetLinkVerified(true);
       break;
     default:

@@ -7,21 +7,15 @@
 #include "master/master_engine.h"
 #include "model/master_device.h"
 #include "protocol/asdu.h"
+#include "protocol/iec101_codes.h"
 
 namespace {
 
-constexpr uint32_t kActivation = 6;
-constexpr uint8_t kStationInterrogation = 20;
 constexpr uint8_t kCommandQualifier = 1;  // QU of every command the master sends
 constexpr uint8_t kSelectQos = 0x80;
 
-constexpr uint8_t kSingleCommand = 45, kDoubleCommand = 46, kStepCommand = 47,
-                  kSetpointNormalized = 48, kSetpointScaled = 49, kSetpointFloat = 50,
-                  kInterrogation = 100, kClockSync = 103;
-
-bool IsCommand(uint8_t type) { return type >= kSingleCommand && type <= kSetpointFloat; }
 bool IsSupervised(uint8_t type) {
-  return IsCommand(type) || type == kInterrogation || type == kClockSync;
+  return IsCommandType(type) || type == kTypeInterrogation || type == kTypeClockSync;
 }
 uint8_t Qos(bool select) { return select ? kSelectQos : 0; }
 
@@ -32,7 +26,7 @@ void clIEC101MasterEngine::BeginRequest(clIEC101Frame& frame, uint8_t typeId,
   frame.SetSizes(
       static_cast<uint32_t>(device_.LinkAddressSize()), static_cast<uint32_t>(device_.SectorSize()),
       static_cast<uint32_t>(device_.IoaSize()), static_cast<uint32_t>(device_.CotSize()));
-  frame.BeginAsdu(0, static_cast<uint32_t>(device_.LinkAddress()), typeId, kActivation,
+  frame.BeginAsdu(0, static_cast<uint32_t>(device_.LinkAddress()), typeId, kCauseActivation,
                   commonAddress);
 }
 
@@ -59,55 +53,55 @@ void clIEC101MasterEngine::QueueOneOctetObject(uint8_t typeId, uint32_t commonAd
 
 void clIEC101MasterEngine::SendSingleCommand(uint32_t commonAddress, uint32_t ioa, uint8_t state,
                                              bool select, bool atTail) {
-  QueueOneOctetObject(kSingleCommand, commonAddress, ioa,
+  QueueOneOctetObject(kTypeSingleCommand, commonAddress, ioa,
                       CommandOctet(state & 1, kCommandQualifier, select), atTail);
 }
 
 void clIEC101MasterEngine::SendDoubleCommand(uint32_t commonAddress, uint32_t ioa, uint8_t state,
                                              bool select, bool atTail) {
-  QueueOneOctetObject(kDoubleCommand, commonAddress, ioa,
+  QueueOneOctetObject(kTypeDoubleCommand, commonAddress, ioa,
                       CommandOctet(state & 3, kCommandQualifier, select), atTail);
 }
 
 void clIEC101MasterEngine::SendStepCommand(uint32_t commonAddress, uint32_t ioa, uint8_t state,
                                            bool select, bool atTail) {
-  QueueOneOctetObject(kStepCommand, commonAddress, ioa,
+  QueueOneOctetObject(kTypeStepCommand, commonAddress, ioa,
                       CommandOctet(state & 3, kCommandQualifier, select), atTail);
 }
 
 void clIEC101MasterEngine::SendSetpointNormalized(uint32_t commonAddress, uint32_t ioa,
                                                   double value, bool select, bool atTail) {
   clIEC101Frame frame;
-  BeginRequest(frame, kSetpointNormalized, commonAddress);
+  BeginRequest(frame, kTypeSetpointNormalized, commonAddress);
   frame.AppendNormalizedSetpoint(ioa, value, Qos(select));
-  EnqueueRequest(FinishRequest(frame, kSetpointNormalized), atTail);
+  EnqueueRequest(FinishRequest(frame, kTypeSetpointNormalized), atTail);
 }
 
 void clIEC101MasterEngine::SendSetpointScaled(uint32_t commonAddress, uint32_t ioa, int16_t value,
                                               bool select, bool atTail) {
   clIEC101Frame frame;
-  BeginRequest(frame, kSetpointScaled, commonAddress);
+  BeginRequest(frame, kTypeSetpointScaled, commonAddress);
   frame.AppendScaledSetpoint(ioa, value, Qos(select));
-  EnqueueRequest(FinishRequest(frame, kSetpointScaled), atTail);
+  EnqueueRequest(FinishRequest(frame, kTypeSetpointScaled), atTail);
 }
 
 void clIEC101MasterEngine::SendSetpointFloat(uint32_t commonAddress, uint32_t ioa, double value,
                                              bool select, bool atTail) {
   clIEC101Frame frame;
-  BeginRequest(frame, kSetpointFloat, commonAddress);
+  BeginRequest(frame, kTypeSetpointFloat, commonAddress);
   frame.AppendFloatSetpoint(ioa, value, Qos(select));
-  EnqueueRequest(FinishRequest(frame, kSetpointFloat), atTail);
+  EnqueueRequest(FinishRequest(frame, kTypeSetpointFloat), atTail);
 }
 
 void clIEC101MasterEngine::SendInterrogation(uint32_t commonAddress, uint32_t ioa, bool atTail) {
-  QueueOneOctetObject(kInterrogation, commonAddress, ioa, kStationInterrogation, atTail);
+  QueueOneOctetObject(kTypeInterrogation, commonAddress, ioa, kQoiStation, atTail);
 }
 
 void clIEC101MasterEngine::SendClockSync(uint32_t commonAddress, const clDateTime& time) {
   clIEC101Frame frame;
-  BeginRequest(frame, kClockSync, commonAddress);
+  BeginRequest(frame, kTypeClockSync, commonAddress);
   frame.AppendTimeObject(0, time);
-  EnqueueRequest(FinishRequest(frame, kClockSync), true);
+  EnqueueRequest(FinishRequest(frame, kTypeClockSync), true);
 }
 
 void clIEC101MasterEngine::QueueCyclicInterrogation() {
@@ -126,28 +120,28 @@ void clIEC101MasterEngine::QueueCyclicClockSync() {
 // value, S/E 0, at the head of the queue.
 void clIEC101MasterEngine::QueueExecute(const clIEC101Frame& frame,
                                         const clInformationObject& object) {
-  uint8_t type = frame.TypeId();
+  uint8_t type = TypeCode(frame.TypeId());
   uint32_t ca = frame.CommonAddress();
   uint8_t state = static_cast<uint8_t>(object.state);
   executeQueued_ = true;
   switch (type) {
-    case kSingleCommand:
+    case kTypeSingleCommand:
       return SendSingleCommand(ca, object.address, state, false, false);
-    case kDoubleCommand:
+    case kTypeDoubleCommand:
       return SendDoubleCommand(ca, object.address, state, false, false);
-    case kStepCommand:
+    case kTypeStepCommand:
       return SendStepCommand(ca, object.address, state, false, false);
-    case kSetpointNormalized: {
+    case kTypeSetpointNormalized: {
       // The received word itself, so the execute repeats the select exactly.
       clIEC101Frame execute;
-      BeginRequest(execute, kSetpointNormalized, ca);
+      BeginRequest(execute, kTypeSetpointNormalized, ca);
       execute.AppendScaledSetpoint(object.address, object.state, 0);
-      return EnqueueRequest(FinishRequest(execute, kSetpointNormalized), false);
+      return EnqueueRequest(FinishRequest(execute, kTypeSetpointNormalized), false);
     }
-    case kSetpointScaled:
+    case kTypeSetpointScaled:
       return SendSetpointScaled(ca, object.address, static_cast<int16_t>(object.state), false,
                                 false);
-    case kSetpointFloat:
+    case kTypeSetpointFloat:
       return SendSetpointFloat(ca, object.address, object.value, false, false);
     default:
       executeQueued_ = false;
@@ -158,8 +152,8 @@ void clIEC101MasterEngine::QueueExecute(const clIEC101Frame& frame,
 // A request going out: supervision starts (again, for a repetition) and the
 // command tag shows what was sent.
 void clIEC101MasterEngine::TransmitBookkeeping() {
-  uint8_t type = tx_.TypeId();
-  if (!IsSupervised(type) || tx_.Cause() != kActivation) return;
+  uint8_t type = TypeCode(tx_.TypeId());
+  if (!IsSupervised(type) || tx_.Cause() != kCauseActivation) return;
   SetRequestBusy(true);
   commandPhase_ = 6;
   pendingTypeId_ = type;
@@ -168,11 +162,11 @@ void clIEC101MasterEngine::TransmitBookkeeping() {
   const clElementLayout* layout = FindElementLayout(type);
   if (objects.empty() || layout == nullptr) return;
   int32_t phase = 0;
-  if (IsCommand(type)) {
+  if (IsCommandType(type)) {
     phase = objects.front().select ? 1 : 2;
     if (objects.front().select) executeQueued_ = false;  // a new select awaits its execute
   }
-  UpdateCommandTags(tx_.CommonAddress(), objects.front().address, layout->tagType, kActivation,
+  UpdateCommandTags(tx_.CommonAddress(), objects.front().address, layout->tagType, kCauseActivation,
                     phase);
 }
 
@@ -181,8 +175,8 @@ void clIEC101MasterEngine::TransmitBookkeeping() {
 // acknowledgement may come in a later pass, after a frame of the peer's own.
 void clIEC101MasterEngine::LinkLevelCompletion() {
   if (!lastUserData_.IsVariable()) return;
-  uint8_t type = lastUserData_.TypeId();
-  if (IsCommand(type)) {
+  uint8_t type = TypeCode(lastUserData_.TypeId());
+  if (IsCommandType(type)) {
     std::vector<clInformationObject> objects = DecodeObjects(lastUserData_, LocalNow());
     bool select = !objects.empty() && objects.front().select;
     if (select && !executeQueued_) {
@@ -192,7 +186,7 @@ void clIEC101MasterEngine::LinkLevelCompletion() {
     SetRequestBusy(false);
     commandPhase_ = 0;
     if (!select) requestTimer_.Stop();
-  } else if (type == kInterrogation || type == kClockSync) {
+  } else if (type == kTypeInterrogation || type == kTypeClockSync) {
     requestTimer_.Stop();
     SetRequestBusy(false);
     commandPhase_ = 0;

@@ -8,17 +8,11 @@
 #include "master/master_engine.h"
 #include "model/master_device.h"
 #include "protocol/asdu.h"
+#include "protocol/iec101_codes.h"
 #include "protocol/traffic_text.h"
 #include "runtime/traffic_record.h"
 
 namespace {
-
-constexpr uint32_t kActivationConfirmation = 7;
-constexpr uint32_t kActivationTermination = 10;
-constexpr uint32_t kNegativeConfirmation = 0x47;
-constexpr uint8_t kUserDataConfirmed = 3;
-constexpr uint8_t kInterrogation = 100;
-constexpr uint8_t kClockSync = 103;
 
 // Default names of tags created from responses, by tag type 1..7.
 constexpr const char* kCreatedNames[] = {"SP%d", "DP%d", "MEA%d", "MEB%d", "MEC%d", "IT%d", "ST%d"};
@@ -43,16 +37,16 @@ void clIEC101MasterEngine::HandleUserData() {
     acd_ = rx_.FcbOrAcd();
     dfc_ = rx_.FcvOrDfc();
   }
-  uint8_t type = rx_.TypeId();
+  uint8_t type = TypeCode(rx_.TypeId());
   const clElementLayout* layout = FindElementLayout(type);
   std::vector<clInformationObject> objects;
   if (layout) objects = DecodeObjects(rx_, LocalNow());
   if (layout && IsMonitorLayout(*layout)) {
     HandleMonitorData(objects, layout->tagType);
   } else if (layout && !objects.empty()) {
-    if (type == kInterrogation) {
+    if (type == kTypeInterrogation) {
       HandleInterrogationResponse(objects.front());
-    } else if (type == kClockSync) {
+    } else if (type == kTypeClockSync) {
       HandleClockSyncResponse(objects.front());
     } else if (layout->tagType >= clTag::kSingleCommand &&
                layout->tagType <= clTag::kRegulatingStep) {
@@ -71,7 +65,7 @@ void clIEC101MasterEngine::HandleUserData() {
     Push(std::move(record));
   }
   if (device_.BalancedMode() && peerLinkReset_ && rx_.Prm() == 1 &&
-      rx_.FunctionCode() == kUserDataConfirmed)
+      rx_.FunctionCode() == kFunctionUserDataConfirmed)
     AnswerAck();
 }
 
@@ -87,20 +81,21 @@ void clIEC101MasterEngine::HandleMonitorData(const std::vector<clInformationObje
 
 void clIEC101MasterEngine::HandleCommandResponse(const clInformationObject& object,
                                                  int32_t tagType) {
-  uint8_t type = rx_.TypeId();
+  uint8_t type = TypeCode(rx_.TypeId());
   uint32_t cause = rx_.Cause();
   UpdateCommandTags(rx_.CommonAddress(), object.address, tagType, static_cast<int32_t>(cause),
                     object.select ? 1 : 2);
   if (type == pendingTypeId_) commandPhase_ = cause;
-  if (cause == kActivationConfirmation) {
-    // A confirmed select is followed by its execute, once: in balanced mode the
-    // data-link acknowledgement of the select may have queued it already.
-    if (object.select && !executeQueued_) {
+  if (cause == kCauseActivationConfirmation) {
+    // A confirmed select is followed by its execute. In balanced mode the
+    // data-link acknowledgement of the select may have queued it already, and
+    // one select gets one execute; unbalanced, every confirmation queues one.
+    if (object.select && (!device_.BalancedMode() || !executeQueued_)) {
       QueueExecute(rx_, object);
       requestTimer_.Start();
       SetRequestBusy(false);
     }
-  } else if (cause == kActivationTermination || cause == kNegativeConfirmation) {
+  } else if (cause == kCauseActivationTermination || cause == kCauseNegativeConfirmation) {
     SetRequestBusy(false);
     pendingTypeId_ = 0;
     requestTimer_.Stop();
@@ -111,14 +106,14 @@ void clIEC101MasterEngine::HandleInterrogationResponse(const clInformationObject
   uint32_t cause = rx_.Cause();
   UpdateCommandTags(rx_.CommonAddress(), object.address, clTag::kInterrogation,
                     static_cast<int32_t>(cause), 0);
-  if (pendingTypeId_ != kInterrogation) {
+  if (pendingTypeId_ != kTypeInterrogation) {
     pendingTypeId_ = 0;
     SetRequestBusy(false);
     return;
   }
   commandPhase_ = cause;
-  if (cause == kActivationConfirmation) requestTimer_.Start();
-  if (cause == kActivationTermination) {
+  if (cause == kCauseActivationConfirmation) requestTimer_.Start();
+  if (cause == kCauseActivationTermination) {
     pendingTypeId_ = 0;
     SetRequestBusy(false);
     requestTimer_.Stop();

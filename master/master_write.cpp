@@ -4,6 +4,7 @@
 #include "model/device.h"
 #include "model/sector.h"
 #include "model/tag.h"
+#include "model/tag_range.h"
 
 namespace {
 
@@ -46,19 +47,19 @@ clDateTime SyncTime(const clMasterWrite& write) {
 void Hand(clIEC101MasterEngine& engine, uint32_t ca, const clTag& tag, const clMasterWrite& write) {
   uint32_t ioa = static_cast<uint32_t>(tag.Ioa());
   bool select = tag.IsSelectBeforeOperate();
-  uint8_t state = static_cast<uint8_t>(static_cast<int32_t>(write.value));
+  // In range (CheckTagValue), so the conversions below are exact.
+  const auto state = [&write] { return static_cast<uint8_t>(write.value); };
   switch (tag.TagType()) {
     case clTag::kSingleCommand:
-      return engine.SendSingleCommand(ca, ioa, state, select, true);
+      return engine.SendSingleCommand(ca, ioa, state(), select, true);
     case clTag::kDoubleCommand:
-      return engine.SendDoubleCommand(ca, ioa, state, select, true);
+      return engine.SendDoubleCommand(ca, ioa, state(), select, true);
     case clTag::kRegulatingStep:
-      return engine.SendStepCommand(ca, ioa, state, select, true);
+      return engine.SendStepCommand(ca, ioa, state(), select, true);
     case clTag::kSetpointNormalized:
       return engine.SendSetpointNormalized(ca, ioa, write.value, select, true);
     case clTag::kSetpointScaled:
-      return engine.SendSetpointScaled(
-          ca, ioa, static_cast<int16_t>(static_cast<int32_t>(write.value)), select, true);
+      return engine.SendSetpointScaled(ca, ioa, static_cast<int16_t>(write.value), select, true);
     case clTag::kSetpointFloat:
       return engine.SendSetpointFloat(ca, ioa, write.value, select, true);
     case clTag::kInterrogation:
@@ -77,6 +78,10 @@ std::string WriteMasterTag(clIEC101MasterEngine* engine, const clSector& sector,
   if (!sector.Active()) return kWriteSectorDisabled;
   int32_t type = tag.TagType();
   if (type < clTag::kSingleCommand || type > clTag::kClockSync) return kWriteNotImplemented;
+  // Checked before anything is kept, stored or sent: the element must carry the
+  // very value the tag will show.
+  std::string outOfRange = CheckTagValue(type, write.value);
+  if (!outOfRange.empty()) return outOfRange;
   if (memory) Remember(type, write, *memory);
   if (engine == nullptr || !engine->IsRunning())
     return type == clTag::kSetpointNormalized ? kWriteDeviceNotConnected : kWriteDeviceNotRunning;

@@ -36,7 +36,8 @@ struct clMasterWrite {
 };
 
 // The write command on a master tag, after its dialog was confirmed. Refuses with
-// one of the texts above (nothing sent, the tag unchanged), or returns "" when the
+// one of the texts above, or CheckTagValue's message for a value the command's
+// element cannot carry (nothing sent, kept or stored), or returns "" when the
 // request was queued: the tag then holds the value (through its scaling), the
 // current local time and good quality, and the request goes to the tail of the
 // master's queue with select = the tag's select-before-operate flag. engine is the

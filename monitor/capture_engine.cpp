@@ -11,17 +11,6 @@
 #include "protocol/traffic_text.h"
 #include "runtime/serial_port.h"
 
-namespace {
-
-// A port counts as opened when it opened now or was already open.
-bool OpenPort(clSerialPort* port) {
-  if (port == nullptr) return false;
-  int32_t result = port->Open();
-  return result == clSerialPort::kOk || result == clSerialPort::kAlreadyOpen;
-}
-
-}  // namespace
-
 clIEC101CaptureEngine::clIEC101CaptureEngine(clIEC101CaptureDevice& device, clWorkspace& workspace)
     : device_(device), workspace_(workspace) {}
 
@@ -32,35 +21,38 @@ bool clIEC101CaptureEngine::Start(clStartFailure* failure) {
     if (failure) failure->kind = clStartFailure::kAlreadyRunning;
     return false;
   }
-  port1_ = device_.Port1();
-  port2_ = device_.Port2();
-  if (!OpenPort(port1_)) {
-    DescribePortFailure(port1_ ? port1_->Name() : device_.Port1Name(), port1_, failure);
+  // Both ports must open now: a port that is already open belongs to another
+  // device (or is this monitor's other port) and is neither shared nor closed.
+  clSerialPort* first = workspace_.Ports().Find(device_.Port1Name());
+  if (first == nullptr || first->Open(&StopRequest()) != clSerialPort::kOk) {
+    DescribePortFailure(device_.Port1Name(), first, failure);
     return false;
   }
-  if (!OpenPort(port2_)) {
-    DescribePortFailure(port2_ ? port2_->Name() : device_.Port2Name(), port2_, failure);
-    port1_->Close();
+  clSerialPort* second = workspace_.Ports().Find(device_.Port2Name());
+  if (second == nullptr || second->Open(&StopRequest()) != clSerialPort::kOk) {
+    DescribePortFailure(device_.Port2Name(), second, failure);
+    if (failure && second == first) failure->heldBy = device_.Name();
+    first->Close();
     return false;
   }
+  port1_ = first;
+  port2_ = second;
   // Sizes changed while running take effect at the next start.
   for (clIEC101Frame* frame : {&frame1_, &frame2_}) {
     frame->SetSizes(device_.LinkAddressSize(), device_.SectorSize(), device_.IoaSize(),
                     device_.CotSize());
   }
-  if (!clThread::Start()) {
-    port1_->Close();
-    port2_->Close();
-    return false;
-  }
+  clThread::Start();
   device_.SetRunning(true);
   return true;
 }
 
 void clIEC101CaptureEngine::Stop() {
   clThread::Stop();
-  if (port1_) port1_->Close();
-  if (port2_) port2_->Close();
+  if (port1_ == nullptr) return;  // not running: the ports are not this monitor's
+  port1_->Close();
+  port2_->Close();
+  port1_ = port2_ = nullptr;
   device_.SetRunning(false);
 }
 

@@ -30,11 +30,13 @@ class clIEC101CaptureEngine : public clThread, public clDeviceRunner {
   clIEC101CaptureEngine(clIEC101CaptureDevice& device, clWorkspace& workspace);
   ~clIEC101CaptureEngine() override;
 
-  // Opens port 1, then port 2; starts the worker only when both are open. When
-  // port 2 fails, port 1 is closed again so that no port stays held.
+  // Opens port 1, then port 2 (looked up by name in the port list); starts
+  // the worker only when both opened now. When port 2 fails, port 1 is closed
+  // again so that no port stays held; a port that was open already (another
+  // device's, or port 1 named twice) fails and stays as it was.
   using clDeviceRunner::Start;
   bool Start(clStartFailure* failure) override;
-  // Stops the worker, then closes both ports.
+  // Stops the worker, then closes both ports; nothing when not running.
   void Stop() override;
   bool IsRunning() const override { return clThread::IsRunning(); }
 
@@ -51,7 +53,8 @@ class clIEC101CaptureEngine : public clThread, public clDeviceRunner {
 
   clIEC101CaptureDevice& device_;
   clWorkspace& workspace_;
-  clSerialPort* port1_ = nullptr;  // taken from the device at Start
+  // The ports this monitor opened: set by Start, cleared by Stop.
+  clSerialPort* port1_ = nullptr;
   clSerialPort* port2_ = nullptr;
   clIEC101Frame frame1_;  // owned by the worker while running
   clIEC101Frame frame2_;

@@ -7,10 +7,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
 
+#include "runtime/interrupt.h"
 #include "runtime/port_settings.h"
 #include "runtime/virtual_line_end.h"
 
@@ -69,9 +71,12 @@ void SetSpeed(KernelTermios2& t, int32_t rate) {
   t.c_ospeed = static_cast<unsigned int>(rate);
 }
 
-void SleepMs(int32_t ms) {
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+// How often modem lines and the output queue are looked at while waiting.
+constexpr auto kModemLinePoll = std::chrono::milliseconds(5);
+constexpr auto kDrainPoll = std::chrono::milliseconds(20);
+// An octet takes at most this many bit times (start, 8 data, parity, 2 stop).
+constexpr int64_t kBitsPerOctetBound = 12;
+constexpr int kShiftRegisterPolls = 4;
 
 // Milliseconds left until `deadline`, rounded up so a poll never ends early.
 int RemainingMs(Clock::time_point deadline) {
@@ -97,13 +102,14 @@ bool MakeRaw(int fd) {
 clSerialPort::clSerialPort() = default;
 clSerialPort::~clSerialPort() { Close(); }
 
-int32_t clSerialPort::Open() {
+int32_t clSerialPort::Open(const clInterrupt* interrupt) {
   osError_ = 0;
   if (IsOpen()) return FailOpen(kAlreadyOpen, EBUSY);
   VirtualLineName virtualName;
   if (ParseVirtualLineName(name_, &virtualName)) {
     vline_ = clVirtualLineEnd::Open(virtualName);
     if (!vline_) return FailOpen(kOpenFailed, EBUSY);  // as a tty held by another port
+    interrupt_ = interrupt;
     return ApplySettingsOnOpen();
   }
   // The one place where a port name becomes a device path.
@@ -124,6 +130,7 @@ int32_t clSerialPort::Open() {
     return FailOpen(kOpenFailed, refused);
   }
   fd_ = fd;
+  interrupt_ = interrupt;
   return ApplySettingsOnOpen();
 }
 
@@ -152,6 +159,7 @@ int32_t clSerialPort::ApplySettingsOnOpen() {
 
 void clSerialPort::Close() {
   lastError_ = kOk;
+  interrupt_ = nullptr;
   vline_.reset();
   if (fd_ < 0) return;
   ioctl(fd_, TIOCNXCL);  // let the next owner in; the lock goes with the fd
@@ -252,6 +260,7 @@ int32_t clSerialPort::ApplyFlowControl(int32_t value) {
 }
 
 void clSerialPort::SetRts(bool on) {
+  if (fd_ < 0) return;  // a virtual line: RTS is only timed
   int bits = TIOCM_RTS;
   // Pseudo-terminals have no modem lines and refuse this; the octets still flow.
   (void)ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bits);
@@ -305,9 +314,61 @@ int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
   }
 }
 
+bool clSerialPort::WaitUntil(Clock::time_point deadline) const {
+  if (interrupt_ != nullptr) return interrupt_->WaitUntil(deadline);
+  std::this_thread::sleep_until(deadline);
+  return true;
+}
+
+bool clSerialPort::WaitMs(int32_t ms) const {
+  return ms <= 0 || WaitUntil(Clock::now() + std::chrono::milliseconds(ms));
+}
+
+Clock::duration clSerialPort::WriteStallLimit() const {
+  return std::chrono::milliseconds(writeTimeoutMs_ > 0 ? writeTimeoutMs_.load() : 1000);
+}
+
+bool clSerialPort::ClearToSend() const {
+  if (vline_) return vline_->ClearToSend();
+  int lines = 0;
+  // A tty without modem lines (a pseudo-terminal) is never held back.
+  if (ioctl(fd_, TIOCMGET, &lines) != 0) return true;
+  return (lines & TIOCM_CTS) != 0;
+}
+
+bool clSerialPort::WaitForCts() const {
+  const Clock::time_point deadline = Clock::now() + WriteStallLimit();
+  for (;;) {
+    if (ClearToSend()) return true;
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return false;
+    if (!WaitUntil(std::min(now + kModemLinePoll, deadline))) return false;
+  }
+}
+
+bool clSerialPort::Drain(int32_t written) const {
+  const int32_t baud = std::max<int32_t>(DeviceBaudRate(), 1);
+  const auto octetTime = std::chrono::nanoseconds(kBitsPerOctetBound * 1'000'000'000LL / baud);
+  const Clock::time_point deadline = Clock::now() + octetTime * written + WriteStallLimit();
+  for (;;) {
+    int queued = 0;
+    if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+    const Clock::time_point now = Clock::now();
+    if (now >= deadline) return true;  // the line does not drain: give up waiting
+    if (!WaitUntil(std::min({now + octetTime * queued, now + kDrainPoll, deadline}))) return false;
+  }
+  // The last octet may still be in the UART's shift register.
+  int status = 0;
+  for (int polls = 0; ioctl(fd_, TIOCSERGETLSR, &status) == 0 && !(status & TIOCSER_TEMT) &&
+                      polls < kShiftRegisterPolls;
+       ++polls) {
+    if (!WaitUntil(Clock::now() + octetTime)) return false;
+  }
+  return true;
+}
+
 int32_t clSerialPort::WriteAll(const uint8_t* buffer, int32_t count) {
-  const int32_t stallMs = writeTimeoutMs_ > 0 ? writeTimeoutMs_.load() : 1000;
-  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(stallMs);
+  const Clock::time_point deadline = Clock::now() + WriteStallLimit();
   int32_t done = 0;
   while (done < count) {
     ssize_t n = ::write(fd_, buffer + done, static_cast<size_t>(count - done));
@@ -321,10 +382,11 @@ int32_t clSerialPort::WriteAll(const uint8_t* buffer, int32_t count) {
       return -1;
     }
     int left = RemainingMs(deadline);
-    pollfd p{fd_, POLLOUT, 0};
-    int r = left > 0 ? ::poll(&p, 1, left) : 0;
+    pollfd p[2] = {{fd_, POLLOUT, 0}, {interrupt_ ? interrupt_->Fd() : -1, POLLIN, 0}};
+    int r = left > 0 ? ::poll(p, 2, left) : 0;
     if (r < 0 && errno == EINTR) continue;
-    if (r > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) {
+    if (interrupt_ != nullptr && interrupt_->Raised()) return done;  // stopping: not a failure
+    if (r > 0 && (p[0].revents & (POLLERR | POLLNVAL | POLLHUP))) {
       LineGone(kOk);
       return done > 0 ? done : -1;
     }
@@ -333,6 +395,11 @@ int32_t clSerialPort::WriteAll(const uint8_t* buffer, int32_t count) {
   return done > 0 ? done : -1;
 }
 
+// Modes 3 and 4 send a frame only once CTS is up: in mode 3 after RTS went up
+// and the pre-key delay passed, in mode 4 (RTS always up) at once. Without CTS
+// within the write time-out the frame is not sent and 0 is returned, as from
+// a driver whose write time-out passed. In mode 3 the post-key delay counts
+// from the last stop bit, then RTS drops.
 int32_t clSerialPort::Write(const uint8_t* buffer, int32_t count) {
   lastError_ = kOk;
   if (!IsOpen()) {
@@ -344,35 +411,23 @@ int32_t clSerialPort::Write(const uint8_t* buffer, int32_t count) {
     return -1;
   }
   if (count == 0 || buffer == nullptr) return 0;
-  if (vline_) return WriteVirtual(buffer, count);
-  const bool keyed = flowControl_ == kFlowRtsToggle;
-  if (keyed) {
-    SetRts(true);
-    SleepMs(rtsPreKeyMs_);
-  }
-  const int32_t written = WriteAll(buffer, count);
-  if (keyed) {
-    // On a failed write RTS still drops at once, so the line is not held keyed.
-    if (written > 0) {
-      tcdrain(fd_);  // the post-key delay counts from the last stop bit
-      SleepMs(rtsPostKeyMs_);
+  const int32_t flow = flowControl_;
+  const bool keyed = flow == kFlowRtsToggle;
+  int32_t written = 0;
+  if (keyed) SetRts(true);
+  if ((!keyed || WaitMs(rtsPreKeyMs_)) && (!(keyed || flow == kFlowRtsOn) || WaitForCts())) {
+    if (vline_) {
+      const Clock::time_point lastStopBit = vline_->Write(buffer, count);
+      written = count;
+      if (keyed && WaitUntil(lastStopBit)) WaitMs(rtsPostKeyMs_);
+    } else {
+      written = WriteAll(buffer, count);
+      // On a failed write RTS drops at once, so the line is not held keyed.
+      if (keyed && written > 0 && IsOpen() && Drain(written)) WaitMs(rtsPostKeyMs_);
     }
-    SetRts(false);
   }
+  if (keyed) SetRts(false);
   return written;
-}
-
-// The octets go out at once; only in RTS-toggle mode does the call last as
-// long as the tty's: pre-key delay, the frame's line time, post-key delay.
-int32_t clSerialPort::WriteVirtual(const uint8_t* buffer, int32_t count) {
-  const bool keyed = flowControl_ == kFlowRtsToggle;
-  if (keyed) SleepMs(rtsPreKeyMs_);
-  const Clock::time_point lastStopBit = vline_->Write(buffer, count);
-  if (keyed) {
-    std::this_thread::sleep_until(lastStopBit);
-    SleepMs(rtsPostKeyMs_);
-  }
-  return count;
 }
 
 int32_t clSerialPort::Purge() {

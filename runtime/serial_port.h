@@ -1,9 +1,11 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+class clInterrupt;
 class clVirtualLineEnd;
 
 // One serial line of the workspace: its settings, and the open tty while a
@@ -60,8 +62,10 @@ class clSerialPort {
   // Opens the device or virtual line end named by Name() exclusively in raw
   // mode and applies all settings. 5 when already open (the open tty is
   // kept), 1 on any failure, also when another port holds the name (nothing
-  // stays open). LastOsError() then tells the system's reason.
-  int32_t Open();
+  // stays open). LastOsError() then tells the system's reason. While open,
+  // every wait inside Write ends early once `interrupt` (when given; it must
+  // outlive the open port) is raised.
+  int32_t Open(const clInterrupt* interrupt = nullptr);
   // Closes the tty or virtual line end if open; last error 0.
   void Close();
   bool IsOpen() const { return fd_ >= 0 || vline_ != nullptr; }
@@ -78,9 +82,12 @@ class clSerialPort {
   // one octet per call, so only the result 1 means "an octet arrived". A tty
   // that hung up or failed closes the port (IsOpen() turns false).
   int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs);
-  // Writes the octets, keying RTS around them with flow control 3. Returns the
-  // number written, or -1 when the write failed; a tty that is gone closes the
-  // port, as in Read.
+  // Writes the octets, keying RTS around them with flow control 3 and waiting
+  // for CTS with flow control 3 and 4. Returns the number written (0 when CTS
+  // did not come, or the wait was interrupted before anything was sent), or
+  // -1 when the write failed; a tty that is gone closes the port, as in Read.
+  // Every wait in it is bounded by the delays and the write time-out, and
+  // ends early when the open's interrupt is raised.
   int32_t Write(const uint8_t* buffer, int32_t count);
   // Discards pending input and output of the driver.
   int32_t Purge();
@@ -140,8 +147,16 @@ class clSerialPort {
   int32_t LineGone(int32_t code);
   int32_t ApplySettingsOnOpen();
   int32_t WriteAll(const uint8_t* buffer, int32_t count);
-  int32_t WriteVirtual(const uint8_t* buffer, int32_t count);
   void SetRts(bool on);
+  // The waits of Write: false when the interrupt ended them.
+  bool WaitUntil(std::chrono::steady_clock::time_point deadline) const;
+  bool WaitMs(int32_t ms) const;
+  bool WaitForCts() const;
+  // Waits until `written` octets have left the tty (bounded by their line time
+  // and the write time-out); false when interrupted.
+  bool Drain(int32_t written) const;
+  bool ClearToSend() const;
+  std::chrono::steady_clock::duration WriteStallLimit() const;
 
   std::string name_ = "COM1";
   int32_t id_ = 0;
@@ -160,6 +175,7 @@ class clSerialPort {
   // Owned by the thread that opened the port.
   int fd_ = -1;
   std::unique_ptr<clVirtualLineEnd> vline_;  // set instead of fd_ for a virtual line
+  const clInterrupt* interrupt_ = nullptr;   // given to Open, forgotten by Close
   int32_t lastError_ = kOk;
   int32_t osError_ = 0;
   int32_t lastReadTimeoutMs_ = -1;  // -1: none used yet, take the port's own

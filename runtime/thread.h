@@ -1,14 +1,16 @@
 #pragma once
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <thread>
 
+#include "runtime/interrupt.h"
+
 // Worker-thread base of every device. Run is the loop; it tests IsRunning before
-// each pass and returns when it is false. Stop clears the flag, wakes any
-// interruptible sleep and always joins, so the object is never destroyed while its
-// thread may still run. Start/Stop are called from one controlling thread.
+// each pass and returns when it is false. Stop clears the flag, raises the stop
+// request that ends every interruptible wait (SleepInterruptible, and the waits
+// of a port opened with StopRequest()) and always joins, so the object is never
+// destroyed while its thread may still run. Start/Stop are called from one
+// controlling thread.
 class clThread {
  public:
   clThread() = default;
@@ -26,11 +28,12 @@ class clThread {
  protected:
   virtual void Run() = 0;
   // Sleeps up to ms milliseconds; returns early (false) when Stop was asked.
-  bool SleepInterruptible(uint32_t ms);
+  bool SleepInterruptible(uint32_t ms) { return stop_.WaitMs(ms); }
+  // Raised by Stop, cleared by Start: hand it to the ports the worker uses.
+  const clInterrupt& StopRequest() const { return stop_; }
 
  private:
   std::atomic<bool> running_{false};
   std::thread thread_;
-  std::mutex wakeMutex_;
-  std::condition_variable wake_;
+  clInterrupt stop_;
 };

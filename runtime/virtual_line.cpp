@@ -256,6 +256,16 @@ double clVirtualLine::Drop(int32_t side) const {
   return IsSide(side) ? faults_[side].Drop() : 0.0;
 }
 
+void clVirtualLine::HoldCts(int32_t side, bool held) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (IsSide(side)) ctsHeld_[side] = held;
+}
+
+bool clVirtualLine::ClearToSend(int32_t endpoint) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return endpoint != kEndA && endpoint != kEndB ? true : !ctsHeld_[endpoint - kEndA];
+}
+
 void clVirtualLine::SetCut(bool cut) {
   std::lock_guard<std::mutex> lock(mutex_);
   cut_ = cut;
@@ -270,6 +280,7 @@ void clVirtualLine::ClearFaults() {
   std::lock_guard<std::mutex> lock(mutex_);
   for (clVirtualLineFaults& faults : faults_) faults.Clear();
   cut_ = false;
+  ctsHeld_[0] = ctsHeld_[1] = false;
 }
 
 VirtualLineCounters clVirtualLine::Counters(int32_t side) const {

@@ -102,10 +102,16 @@ class clVirtualLine {
   bool SetDrop(int32_t side, double probability);
   double Noise(int32_t side) const;  // 0 for another side
   double Drop(int32_t side) const;
+  // The modem lines as an end sees them: CTS answers the end's own RTS at
+  // once (a modem that is always ready), unless it is held low for `side`,
+  // as a modem that never clears its sender to send. Taps send nothing and are
+  // always clear.
+  void HoldCts(int32_t side, bool held);
+  bool ClearToSend(int32_t endpoint) const;
   // A cut cable carries nothing to either far end; the taps still see it.
   void SetCut(bool cut);
   bool IsCut() const;
-  // No noise, no drops in either direction, and not cut.
+  // No noise, no drops in either direction, not cut, CTS held nowhere.
   void ClearFaults();
   // What the line did to the octets `side` sent; all 0 for another side.
   VirtualLineCounters Counters(int32_t side) const;
@@ -148,5 +154,6 @@ class clVirtualLine {
   uint64_t lastSession_ = 0;                      // guarded by mutex_
   clVirtualLineFaults faults_[2];                 // by sending side; guarded by mutex_
   bool cut_ = false;                              // guarded by mutex_
+  bool ctsHeld_[2] = {false, false};              // by side; guarded by mutex_
   std::vector<uint8_t> carried_;  // Transmit's run of surviving octets; guarded by mutex_
 };

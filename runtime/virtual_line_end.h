@@ -33,6 +33,8 @@ class clVirtualLineEnd {
   // Sends the octets and returns at once, like a driver taking them into its
   // buffer; the result is when the last stop bit will have left the line.
   Clock::time_point Write(const uint8_t* buffer, int32_t count);
+  // Whether the modem at this end lets it send (clVirtualLine::ClearToSend).
+  bool ClearToSend() const { return cable_->ClearToSend(endpoint_); }
   // Discards input that has arrived or is still under way.
   void Purge();
   // Octets lost because this end's unread input was full.

@@ -52,7 +52,7 @@ bool clIEC101SlaveEngine::Start(clStartFailure* failure) {
   }
   clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
-  if (port == nullptr || port->Open() != clSerialPort::kOk) {
+  if (port == nullptr || port->Open(&StopRequest()) != clSerialPort::kOk) {
     DescribePortFailure(device_.PortName(), port, failure);
     return false;
   }
@@ -65,13 +65,18 @@ bool clIEC101SlaveEngine::Start(clStartFailure* failure) {
 
 void clIEC101SlaveEngine::Stop() {
   clThread::Stop();
-  if (port_ && port_->IsOpen()) port_->Close();
+  // Not started, or the worker already closed its lost line: the port may be
+  // another device's by now.
+  if (port_ == nullptr) return;
+  port_->Close();
+  port_ = nullptr;
   ResetLink();
   device_.SetRunning(false);
 }
 
 void clIEC101SlaveEngine::EndAfterLineLoss() {
-  if (port_->IsOpen()) port_->Close();
+  port_->Close();
+  port_ = nullptr;
   ResetLink();
   std::lock_guard<std::mutex> guard(runningFlagMutex_);
   device_.SetRunning(false);

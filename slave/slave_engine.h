@@ -151,8 +151,9 @@ class clIEC101SlaveEngine : public clThread, public clDeviceRunner {
   // itself, so the flag never stays set for a stopped worker.
   std::mutex runningFlagMutex_;
 
-  // Set by Start before the worker starts; used by the worker, then by Stop
-  // after the join.
+  // The port this slave opened: set by Start before the worker starts, used by
+  // the worker, cleared by Stop after the join or by the worker when its line
+  // was lost (it then closed the port itself).
   clSerialPort* port_ = nullptr;
 
   ResponseQueue responses_;

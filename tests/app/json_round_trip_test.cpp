@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/demo_workspace.h"
+#include "bench/bench_workspace.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
 #include "tests/app/run_telvane_helpers.h"
@@ -76,29 +77,8 @@ TEST(JsonRoundTrip, EveryWorkspaceOfTheSuiteComesBackByteForByte) {
 }
 
 TEST(JsonRoundTrip, TheBenchmarksHundredThousandTagsComeBackByteForByte) {
-  // Made as the workspace benchmark makes it: half the tags on a master, a
-  // quarter each on a slave and a monitor.
-  constexpr int32_t kTags = 100000, kPerSector = 100;
   clWorkspace ws;
-  ws.InitNew();
-  clDevice* master = ws.CommitDevice(ws.NewMaster());
-  clDevice* slave = ws.CommitDevice(ws.NewSlave());
-  auto* monitor = static_cast<clIEC101CaptureDevice*>(ws.CommitDevice(ws.NewMonitor()));
-  for (auto [device, count] : {std::pair{master, kTags / 2}, std::pair{slave, kTags / 4}}) {
-    for (int32_t done = 0; done < count;) {
-      auto sector = ws.NewSector(*device).object;
-      clSector* raw = sector.get();
-      ws.CommitSector(*device, std::move(sector));
-      for (int32_t i = 0; i < kPerSector && done < count; ++i, ++done) {
-        auto tag = ws.NewTag(*device).object;
-        tag->SetIoa(i + 1);
-        tag->SetType(1 + i % 13);
-        tag->SetRawValue(i * 0.5);
-        raw->Tags().Append(std::move(tag));
-      }
-    }
-  }
-  for (int32_t i = 0; i < kTags / 4; ++i) ws.CreateMonitorTag(*monitor, 1, 1 + i % 13, i);
+  BuildWorkspace(ws, 100000);
   ExpectRoundTrip(Saved(ws, "hundred_thousand.cf1"));
 }
 

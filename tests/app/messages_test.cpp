@@ -99,13 +99,22 @@ TEST(Messages, RefusedScriptLinesAreCountedAtTheEnd) {
                  "stop Nobody\n"
                  "set Slave1 1 \"No such tag\" 1\n"
                  "write Master1 1 \"unclosed 1\n"
+                 "set Slave1 1 4 99999999999\n"
+                 "set Slave1 1 Tag5 1e308\n"
                  "quit\n");
   const clProgramRun run = RunTelvane({"--demo", "--quiet", "--script", script});
   EXPECT_TRUE(Has(run.err, "telvane: script line 2: unknown command")) << run.err;
   EXPECT_TRUE(Has(run.err, "telvane: script line 3: unknown device 'Nobody'\n")) << run.err;
   EXPECT_TRUE(Has(run.err, "telvane: script line 4: no tag 'No such tag' in sector 1\n")) << run.err;
   EXPECT_TRUE(Has(run.err, "telvane: script line 5: unclosed quote\n")) << run.err;
-  EXPECT_TRUE(Has(run.err, "telvane: 4 script lines refused\n")) << run.err;
+  EXPECT_TRUE(Has(run.err,
+                  "telvane: script line 6: Value 99999999999 is out of range: Measured Scaled "
+                  "takes a whole number from -32768 to 32767\n"))
+      << run.err;
+  EXPECT_TRUE(Has(run.err, "telvane: script line 7: Value 1e+308 is out of range: Measured Float "
+                           "takes a number from -3.40282e+38 to 3.40282e+38\n"))
+      << run.err;
+  EXPECT_TRUE(Has(run.err, "telvane: 6 script lines refused\n")) << run.err;
 }
 
 TEST(Messages, AQuietRunNamesTheFaultSeedOnlyWhenItMatters) {

@@ -97,6 +97,18 @@ TEST_F(MasterApplicationTest, SelectBeforeOperateRunsSelectConfirmExecuteConfirm
   EXPECT_TRUE(Logged("Single Command Execute Response"));
 }
 
+// The type identification is read by its low 7 bits everywhere, and in
+// unbalanced mode every positive confirmation of a select queues its execute.
+TEST_F(MasterApplicationTest, EachConfirmationOfASelectQueuesItsExecuteWhateverBit7OfTheType) {
+  StartLinkedUp();
+  rig_->engine->SendSingleCommand(1, 5, 1, true, true);
+  ExpectData("2D 01 06 01 00 05 00 85", Ack(), "select ON");
+  ExpectPoll(UserData(Hex("AD 01 07 01 00 05 00 85")), "confirmation, type octet with bit 7");
+  ExpectData("2D 01 06 01 00 05 00 05", Ack(), "its execute");
+  ExpectPoll(UserData(Hex("2D 01 07 01 00 05 00 85")), "the select confirmed once more");
+  ExpectData("2D 01 06 01 00 05 00 05", Ack(), "another execute");
+}
+
 TEST_F(MasterApplicationTest, NegativeConfirmationEndsTheCommandAtOnce) {
   StartLinkedUp();
   rig_->engine->SendDoubleCommand(1, 9, 2, true, true);
@@ -337,6 +349,53 @@ TEST(MasterWriteTest, RefusalsLeaveTheTagUnchanged) {
   EXPECT_EQ(command.Quality(), clTag::kQualityUncertain);
   EXPECT_EQ(command.Value(), 0.0);
   EXPECT_EQ(engine.QueuedRequests(), 0u);
+}
+
+// A value the command's element cannot carry is refused before anything is
+// kept, stored or sent; the largest values that fit go out exactly.
+TEST_F(MasterApplicationTest, WriteRefusesValuesOutsideTheElementAndSendsTheEdgesExactly) {
+  StartLinkedUp();
+  struct Case {
+    int32_t type;
+    int32_t ioa;
+    double value;
+    const char* sent;  // the data unit, or null when refused
+  };
+  const Case cases[] = {
+      {clTag::kSingleCommand, 5, 2, nullptr},
+      {clTag::kSetpointScaled, 6, 40000, nullptr},
+      {clTag::kSetpointScaled, 6, 12.5, nullptr},
+      {clTag::kSetpointNormalized, 7, 1.5, nullptr},
+      {clTag::kSetpointFloat, 8, 1e39, nullptr},
+      {clTag::kDoubleCommand, 9, -1, nullptr},
+      {clTag::kSetpointFloat, 8, 3e9, "32 01 06 01 00 08 00 5E D0 32 4F 00"},
+      {clTag::kSetpointScaled, 6, -32768, "31 01 06 01 00 06 00 00 80 00"},
+      {clTag::kSingleCommand, 5, 1, "2D 01 06 01 00 05 00 05"},
+  };
+  clMasterWriteMemory memory;
+  for (const Case& c : cases) {
+    clTag* tag = rig_->engine->FindTag(1, c.type, c.ioa);
+    if (tag == nullptr) tag = &rig_->AddTag(*sector_, c.type, c.ioa);
+    clMasterWrite write;
+    write.value = c.value;
+    const std::string refusal = WriteMasterTag(rig_->engine.get(), *sector_, *tag, write, &memory);
+    if (c.sent == nullptr) {
+      EXPECT_NE(refusal.find("is out of range: "), std::string::npos) << refusal;
+      EXPECT_EQ(tag->Quality(), clTag::kQualityUncertain) << c.value;
+      EXPECT_EQ(rig_->engine->QueuedRequests(), 0u) << c.value;
+      continue;
+    }
+    ASSERT_EQ(refusal, "") << c.value;
+    EXPECT_EQ(tag->Value(), c.value);
+  }
+  // One request at a time, in the order written.
+  for (const Case& c : cases) {
+    if (c.sent == nullptr) continue;
+    ExpectData(c.sent, Ack(), "the value as written");
+    ExpectPoll(UserData(Hex(std::string(c.sent).replace(3, 5, "01 0A"))), "termination");
+  }
+  EXPECT_EQ(memory.singleCommand, 1);
+  EXPECT_EQ(memory.setpointScaled, -32768);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "model/tag_range.h"
+
 namespace {
 
 TEST(Tag, NewTagIsUncertainAtTheEpochWithLinearFlagButScalingOff) {
@@ -230,6 +232,42 @@ TEST(Tag, KindPredicatesAndFlagSetters) {
   EXPECT_EQ(tag.ValueAsInteger(), INT64_MAX);
   tag.SetQuality(0);
   EXPECT_TRUE(tag.IsGood());
+}
+
+TEST(Tag, ValueRangesFollowTheElementEachTypeIsSentIn) {
+  struct Case {
+    int32_t type;
+    double inside, outside;
+  };
+  const Case cases[] = {
+      {clTag::kSinglePoint, 1, 2},
+      {clTag::kDoublePoint, 3, 4},
+      {clTag::kMeasuredNormalized, -1, 1.001},
+      {clTag::kMeasuredScaled, 32767, 32768},
+      {clTag::kMeasuredFloat, 3e38, 4e38},
+      {clTag::kIntegratedTotals, -2147483648.0, 2147483648.0},
+      {clTag::kStepPosition, -64, -65},
+      {clTag::kSingleCommand, 0, -1},
+      {clTag::kDoubleCommand, 2, 2.5},
+      {clTag::kSetpointNormalized, 1, -1.5},
+      {clTag::kSetpointScaled, -32768, 40000},
+      {clTag::kSetpointFloat, -3e9, -1e39},
+      {clTag::kRegulatingStep, 3, 0.5},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CheckTagValue(c.type, c.inside), "") << c.type;
+    EXPECT_NE(CheckTagValue(c.type, c.outside), "") << c.type;
+    EXPECT_NE(CheckTagValue(c.type, std::nan("")), "") << c.type;
+  }
+  EXPECT_EQ(CheckTagValue(clTag::kSetpointScaled, 40000),
+            "Value 40000 is out of range: SetPoint Scaled Command takes a whole number from "
+            "-32768 to 32767");
+  EXPECT_EQ(CheckTagValue(clTag::kClockSync, 1e300), "") << "carries no value";
+  clTagValueRange range;
+  EXPECT_FALSE(TagValueRange(clTag::kInterrogation, &range));
+  ASSERT_TRUE(TagValueRange(clTag::kStepPosition, &range));
+  EXPECT_TRUE(range.whole);
+  EXPECT_EQ(range.min, -64);
 }
 
 TEST(Tag, NumberTextDropsTrailingZerosAndSeparator) {

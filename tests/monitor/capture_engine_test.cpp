@@ -276,31 +276,45 @@ TEST_F(MonitorOnVirtualLines, WithoutAConsumerTagsAreKeptButNoRecordIsQueued) {
   EXPECT_EQ(monitor_->Traffic().Size(), 0u);
 }
 
-TEST(MonitorStart, ASecondPortThatDoesNotOpenLeavesTheFirstClosedAndNamesIt) {
+// Both ports must open now: a port another device holds, or one named for both
+// ports, refuses the start; a failed or stopped monitor closes no port it did
+// not open.
+TEST(MonitorStart, OnlyPortsOpenedNowCountAndNoOtherDevicesPortIsClosed) {
   clWorkspace workspace;
-  workspace.InitNew();
-  auto port = std::make_unique<clSerialPort>();
-  port->SetName("VLINE23-B");
-  workspace.Ports().Add(std::move(port));
+  for (const char* name : {"VLINE23-A", "VLINE23-B", "/nonexistent/tty"}) {
+    auto port = std::make_unique<clSerialPort>();
+    port->SetName(name);
+    workspace.Ports().Add(std::move(port));
+  }
+  clSerialPort& held = *workspace.Ports().Find("VLINE23-A");
+  clSerialPort& free = *workspace.Ports().Find("VLINE23-B");
+  ASSERT_EQ(held.Open(), 0);  // as a running slave holds it
   auto monitor = workspace.NewMonitor();
-  monitor->SetPort1Name("VLINE23-B");
-  monitor->SetPort2Name("/nonexistent/tty");
   auto* device = static_cast<clIEC101CaptureDevice*>(workspace.CommitDevice(std::move(monitor)));
-  auto missing = std::make_unique<clSerialPort>();
-  missing->SetName("/nonexistent/tty");
-  workspace.Ports().Add(std::move(missing));
-  workspace.ResolveReferences();
-
   clIEC101CaptureEngine engine(*device, workspace);
-  std::string failed;
-  EXPECT_FALSE(engine.Start(&failed));
-  EXPECT_EQ(failed, "/nonexistent/tty");
-  EXPECT_FALSE(device->IsRunning());
-  EXPECT_EQ(device->GetProperty("state"), "Stopped");
-  // Port 1 was released: another user can open the same end.
-  clSerialPort other;
-  other.SetName("VLINE23-B");
-  EXPECT_EQ(other.Open(), 0);
+  struct Case {
+    const char *port1, *port2, *failed;
+  };
+  const Case cases[] = {
+      {"VLINE23-A", "VLINE23-B", "VLINE23-A"},
+      {"VLINE23-B", "VLINE23-A", "VLINE23-A"},
+      {"VLINE23-B", "vline23-b", "vline23-b"},
+      {"VLINE23-B", "/nonexistent/tty", "/nonexistent/tty"},
+  };
+  for (const Case& c : cases) {
+    device->SetPort1Name(c.port1);
+    device->SetPort2Name(c.port2);
+    std::string failed;
+    EXPECT_FALSE(engine.Start(&failed)) << c.port1 << " " << c.port2;
+    EXPECT_EQ(failed, c.failed);
+    EXPECT_FALSE(device->IsRunning());
+    EXPECT_TRUE(held.IsOpen()) << "the other device's port stays open";
+    EXPECT_FALSE(free.IsOpen()) << "what the monitor opened is closed again";
+  }
+  ASSERT_EQ(free.Open(), 0);
+  engine.Stop();
+  EXPECT_TRUE(free.IsOpen()) << "a stopped monitor closes nothing";
+  EXPECT_TRUE(held.IsOpen());
 }
 
 TEST(MonitorOnPty, DecodesFramesWrittenToAPseudoTerminalAndStopsPromptly) {

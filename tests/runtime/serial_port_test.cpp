@@ -8,16 +8,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <thread>
 #include <vector>
 
+#include "runtime/interrupt.h"
 #include "runtime/port_settings.h"
 #include "runtime/serial_ports.h"
+#include "runtime/virtual_lines.h"
 
 namespace {
 
@@ -297,6 +301,49 @@ TEST_F(SerialPortTest, RtsToggleWriteWaitsPreAndPostKeyAndStillDelivers) {
     EXPECT_LT(took, c.maxMs) << "flow " << c.flow;
     EXPECT_EQ(FarEndRead(frame.size()), frame) << "flow " << c.flow;
   }
+}
+
+// Each wait inside Write would last a minute or more; raising the interrupt
+// given to Open ends it, and what was sent counts as written, not failed.
+TEST_F(SerialPortTest, EveryWaitInsideWriteEndsSoonAfterTheInterruptIsRaised) {
+  struct Case {
+    const char* wait;
+    const char* port;  // null: the pseudo-terminal
+    int32_t flow, preMs, postMs, writeTimeoutMs, baud;
+    size_t octets;
+  };
+  const Case cases[] = {
+      {"RTS pre-key", nullptr, 3, 60000, 0, 1000, 9600, 5},
+      {"RTS post-key", nullptr, 3, 0, 60000, 1000, 9600, 5},
+      {"tty that takes nothing", nullptr, 0, 0, 0, 60000, 9600, 1 << 20},
+      {"line time of 261 octets at 110 baud", "VLINE63-A", 3, 0, 0, 1000, 110, 261},
+      {"CTS held low", "VLINE63-A", 4, 0, 0, 60000, 9600, 5},
+  };
+  clVirtualLines::Instance().Cable(63)->HoldCts(0, true);
+  for (const Case& c : cases) {
+    clSerialPort port;
+    port.SetName(c.port ? c.port : slavePath_);
+    port.SetFlowControl(c.flow);
+    port.SetRtsPreKeyMs(c.preMs);
+    port.SetRtsPostKeyMs(c.postMs);
+    port.SetWriteTimeoutMs(c.writeTimeoutMs);
+    port.SetBaudRate(c.baud);
+    clInterrupt interrupt;
+    ASSERT_EQ(port.Open(&interrupt), 0) << c.wait;
+    if (c.flow == 3 && c.port) clVirtualLines::Instance().Cable(63)->HoldCts(0, false);
+    const Bytes octets(c.octets, 0x55);
+    std::atomic<int32_t> written{-2};
+    const auto start = Clock::now();
+    std::thread writer(
+        [&] { written = port.Write(octets.data(), static_cast<int32_t>(c.octets)); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    interrupt.Raise();
+    writer.join();
+    EXPECT_LT(MsSince(start), 10000.0) << c.wait;
+    EXPECT_GE(written.load(), 0) << c.wait;
+    port.Close();
+  }
+  clVirtualLines::Instance().Cable(63)->ClearFaults();
 }
 
 TEST_F(SerialPortTest, EveryDialogBaudRateReachesTheTty) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "runtime/serial_port.h"
+#include "runtime/virtual_lines.h"
 
 namespace {
 
@@ -432,6 +433,40 @@ TEST(VirtualLineTest, RtsToggleWriteLastsPreKeyLineTimeAndPostKey) {
     EXPECT_LT(took, c.maxMs) << "flow " << c.flow;
     EXPECT_EQ(ReadOctets(*b, frame.size(), 500), frame) << "flow " << c.flow;
   }
+}
+
+// Modes 3 and 4 send only once CTS is up; the others never look at it.
+TEST(VirtualLineTest, ModemModesWaitForCtsUpToTheWriteTimeOutAndSendNothingWithout) {
+  auto a = OpenPort("VLINE21-A", 115200);
+  auto b = OpenPort("VLINE21-B", 115200);
+  clVirtualLine* cable = clVirtualLines::Instance().Cable(21);
+  const Bytes frame = Pattern(5, 3);
+  a->SetRtsPreKeyMs(0);
+  a->SetRtsPostKeyMs(0);
+  a->SetWriteTimeoutMs(300);
+  cable->HoldCts(0, true);
+  for (int32_t flow : {0, 1, 2, 3, 4}) {
+    a->SetFlowControl(flow);
+    const bool gated = flow >= clSerialPort::kFlowRtsToggle;
+    auto start = Clock::now();
+    EXPECT_EQ(Send(*a, frame), gated ? 0 : 5) << "flow " << flow;
+    if (gated) {
+      EXPECT_GE(MsSince(start), 300.0) << "flow " << flow;
+    }
+    EXPECT_EQ(ReadOctets(*b, frame.size(), 100), gated ? Bytes{} : frame) << "flow " << flow;
+  }
+  // CTS coming up while the write waits lets the frame go at once.
+  a->SetWriteTimeoutMs(60000);
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    cable->HoldCts(0, false);
+  });
+  auto start = Clock::now();
+  EXPECT_EQ(Send(*a, frame), 5);
+  release.join();
+  EXPECT_GE(MsSince(start), 100.0);
+  EXPECT_EQ(ReadOctets(*b, frame.size(), 500), frame);
+  cable->ClearFaults();
 }
 
 double CpuSeconds() {

@@ -320,22 +320,39 @@ TEST_F(SlaveLink, StartFailsOnAPortThatDoesNotOpen) {
   EXPECT_FALSE(rig_.device.IsRunning());
 }
 
-TEST_F(SlaveLink, StartMarksTheDeviceRunningAndStopReturnsPromptly) {
+TEST_F(SlaveLink, StopClosesOnlyThePortItOpenedAndARestartedSlaveWaitsForAReset) {
   Start();
   EXPECT_TRUE(rig_.device.IsRunning());
   std::string failed;
   EXPECT_FALSE(rig_.engine->Start(&failed)) << "already running";
   EXPECT_EQ(rig_.ResetLink(), kAck);
-  auto begin = Clock::now();
   rig_.engine->Stop();
-  EXPECT_LT(ElapsedMs(begin), 300);
   EXPECT_FALSE(rig_.device.IsRunning());
-  EXPECT_FALSE(rig_.ports.At(0)->IsOpen());
+  clSerialPort& port = *rig_.ports.At(0);
+  EXPECT_FALSE(port.IsOpen());
   EXPECT_EQ(rig_.engine->LinkState(), clIEC101SlaveEngine::LinkIdle);
+  // Another device takes the port; stopping the stopped slave leaves it alone.
+  ASSERT_EQ(port.Open(), 0);
+  rig_.engine->Stop();
+  EXPECT_TRUE(port.IsOpen());
+  port.Close();
   ASSERT_TRUE(rig_.engine->Start(&failed)) << "restartable";
   EXPECT_EQ(rig_.SendExpectingSilence(rig_.Fixed(rig_.NextFcvControl(0x0B))), "")
       << "a restarted slave waits for a reset of remote link";
   EXPECT_EQ(rig_.ResetLink(), kAck);
+}
+
+TEST_F(SlaveLink, StopEndsAnRtsPreKeyWaitInTheMiddleOfAnAnswer) {
+  Start();
+  clSerialPort& port = *rig_.ports.At(0);
+  port.SetFlowControl(clSerialPort::kFlowRtsToggle);
+  port.SetRtsPreKeyMs(60000);
+  rig_.line->Write(slave_test::Octets("10 49 01 4A 16"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the answer is keyed
+  auto begin = Clock::now();
+  rig_.engine->Stop();
+  EXPECT_LT(ElapsedMs(begin), 10000);
+  EXPECT_FALSE(rig_.device.IsRunning());
 }
 
 }  // namespace
