@@ -113,6 +113,35 @@ void ReportDrops(const clTrafficPrinter& printer) {
   }
 }
 
+// One line per device: "telvane: Master1: sent 120, received 118, invalid 0,
+// checksum 0, time-outs 2, overflows 0, retries 2, link restarts 1, records
+// dropped 0".
+void PrintSummary(clWorkspace& workspace, const clTrafficPrinter& printer) {
+  using C = clDeviceCounters;
+  static constexpr struct {
+    C::Counter counter;
+    const char* name;
+  } kShown[] = {{C::kFramesSent, "sent"},          {C::kFramesReceived, "received"},
+                {C::kInvalidFrames, "invalid"},    {C::kChecksumErrors, "checksum"},
+                {C::kTimeouts, "time-outs"},       {C::kOverflows, "overflows"},
+                {C::kRetries, "retries"},          {C::kLinkRestarts, "link restarts"}};
+  std::vector<clDevice*> devices;
+  for (clDevice* d : *workspace.Monitors().Items()) devices.push_back(d);
+  for (clDevice* d : *workspace.Slaves().Items()) devices.push_back(d);
+  for (clDevice* d : *workspace.Masters().Items()) devices.push_back(d);
+  for (clDevice* device : devices) {
+    std::string line = "telvane: " + device->Name() + ":";
+    for (const auto& shown : kShown)
+      line += std::string(shown.counter == C::kFramesSent ? " " : ", ") + shown.name + " " +
+              std::to_string(device->Counters().Get(shown.counter));
+    uint64_t dropped = 0;
+    for (size_t i = 0; i < printer.WatchedCount(); ++i)
+      if (printer.WatchedName(i) == device->Name()) dropped = printer.Dropped(i);
+    std::fprintf(stderr, "%s, records dropped %llu\n", line.c_str(),
+                 static_cast<unsigned long long>(dropped));
+  }
+}
+
 struct RunOutcome {
   int exitCode = kExitOk;
   bool ran = false;  // the devices ran: there is something to save
@@ -165,6 +194,7 @@ RunOutcome RunDevices(clWorkspace& workspace, const clHeadlessOptions& options,
   portWatch.Stop();
   printer.StopPrinting();
   ReportDrops(printer);
+  if (!options.quiet || options.summary) PrintSummary(workspace, printer);
   return outcome;
 }
 

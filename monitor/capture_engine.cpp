@@ -68,26 +68,35 @@ void clIEC101CaptureEngine::ServePort(int32_t portNumber, clSerialPort* port,
                                       clIEC101Frame& frame) {
   if (port == nullptr || !port->IsOpen()) return;
   FrameStatus status = ReceiveFrame(*port, frame, clReceiveTimeouts{kOctetReadMs, kFrameSilenceMs});
+  clDeviceCounters& counters = device_.Counters();
   switch (status) {
     case FrameComplete:
-      if (frame.Length() > 0) DecodeFrame(portNumber, frame);
+      if (frame.Length() == 0) break;
+      counters.Add(clDeviceCounters::kFramesReceived);
+      DecodeFrame(portNumber, frame);
       break;
     case FrameBadStart:
+      counters.Add(clDeviceCounters::kInvalidFrames);
       PushEvent(portNumber, frame, "INVALID MESSAGE");
       frame.Reset();
       break;
     case FrameTimeout:
+      if (frame.Length() > 0) counters.Add(clDeviceCounters::kTimeouts);
       // The slave's line is watched for what it answers; a partial answer is
       // dropped without a record there.
       if (portNumber == 1 && frame.Length() > 0) PushEvent(portNumber, frame, "RECEIVE TIMEOUT");
       frame.Reset();
       break;
     case FrameOverflow:
+      counters.Add(clDeviceCounters::kOverflows);
       PushEvent(portNumber, frame, "BUFFER OVERFLOW");
       frame.Reset();
       break;
-    default:
+    case FrameBadChecksum:
       // A wrong checksum or end octet: dropped, gone at the next receive.
+      if (frame.Check() == FrameBadChecksum) counters.Add(clDeviceCounters::kChecksumErrors);
+      break;
+    default:
       break;
   }
 }

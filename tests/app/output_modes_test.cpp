@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <map>
 #include <memory>
 #include <regex>
 #include <sstream>
@@ -87,6 +88,32 @@ TEST(OutputModes, ASlowOutputLosesRecordsAndSaysSoUnlessBlocking) {
     EXPECT_EQ(std::regex_search(run.Err(), dropped), !block) << run.Err();
     EXPECT_GT(run.out.size(), 65536u);
   }
+}
+
+TEST(OutputModes, TheSummaryCountsFramesErrorsRetriesAndRestartsPerDevice) {
+  const std::string script = TestPath("noise.txt");
+  WriteWholeFile(script, "sleep 1000\nline 1 noise both 0.3\nsleep 4000\nquit\n");
+  const clProgramRun run =
+      RunTelvane({"--demo", "--quiet", "--summary", "--seed", "7", "--script", script});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::regex line(
+      R"(telvane: (\w+): sent (\d+), received (\d+), invalid (\d+), checksum (\d+), )"
+      R"(time-outs (\d+), overflows (\d+), retries (\d+), link restarts (\d+), )"
+      R"(records dropped 0\n)");
+  std::map<std::string, std::vector<long>> counts;
+  for (std::sregex_iterator it(run.err.begin(), run.err.end(), line), end; it != end; ++it) {
+    for (size_t i = 2; i < it->size(); ++i) counts[(*it)[1]].push_back(std::stol((*it)[i]));
+  }
+  ASSERT_EQ(counts.size(), 3u) << run.err;
+  EXPECT_EQ(counts["Monitor1"][0], 0) << "a monitor sends nothing";
+  EXPECT_GT(counts["Monitor1"][1], 0);
+  for (const char* station : {"Master1", "Slave1"}) {
+    const std::vector<long>& c = counts[station];
+    EXPECT_GT(c[0], 0) << station;
+    EXPECT_GT(c[1], 0) << station;
+    EXPECT_GT(c[2] + c[3] + c[4], 0) << station << ": the noise shows as rejected frames";
+  }
+  EXPECT_GT(counts["Master1"][6], 0) << "the master repeats what got no answer";
 }
 
 TEST(OutputModes, AClosedOutputEndsTheRunAndStillSaves) {
