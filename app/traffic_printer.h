@@ -44,7 +44,6 @@ class clTrafficPrinter : public clThread {
   static constexpr size_t kBlockBacklogBytes = size_t{256} << 20;
 
   clTrafficPrinter(std::FILE* out, clPrinterOptions options) : out_(out), options_(options) {}
-  explicit clTrafficPrinter(std::FILE* out) : clTrafficPrinter(out, clPrinterOptions{}) {}
   ~clTrafficPrinter() override;
 
   void Watch(const std::string& deviceName, clTrafficQueue* queue);
