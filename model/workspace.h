@@ -164,6 +164,10 @@ class clWorkspace {
   std::vector<clWorkspaceListener*> listeners_;
 };
 
+// The name a monitor gives the tag it creates for an object of a type (1..13) and
+// IOA: "SP5", "DP7", "MEA12", ...; "" for another type.
+std::string MonitorTagName(int32_t type, int32_t ioa);
+
 // Refusal texts.
 inline constexpr const char* kSectorRefused = "Could not create new sector, device is running";
 inline constexpr const char* kTagRefused = "Could not create new tag, device is still running";

@@ -116,24 +116,32 @@ bool clIEC101CaptureEngine::TakeNextInOrder(Captured* next) {
 
 void clIEC101CaptureEngine::Handle(const Captured& captured) {
   frame_.LoadFrom(captured.octets.data(), static_cast<int32_t>(captured.octets.size()));
+  clDeviceCounters& counters = device_.Counters();
   switch (captured.status) {
     case FrameComplete:
+      counters.Add(clDeviceCounters::kFramesReceived);
       DecodeFrame(captured.portNumber, frame_, captured.firstOctet);
       break;
     case FrameBadStart:
+      counters.Add(clDeviceCounters::kInvalidFrames);
       PushEvent(captured.portNumber, frame_, "INVALID MESSAGE", captured.firstOctet);
       break;
     case FrameTimeout:
+      counters.Add(clDeviceCounters::kTimeouts);
       // The slave's line is watched for what it answers; a partial answer is
       // dropped without a record there.
       if (captured.portNumber == 1)
         PushEvent(captured.portNumber, frame_, "RECEIVE TIMEOUT", captured.firstOctet);
       break;
     case FrameOverflow:
+      counters.Add(clDeviceCounters::kOverflows);
       PushEvent(captured.portNumber, frame_, "BUFFER OVERFLOW", captured.firstOctet);
       break;
+    case FrameBadChecksum:
+      // A wrong checksum or end octet: counted, dropped without a record.
+      counters.Add(clDeviceCounters::kChecksumErrors);
+      break;
     default:
-      // A wrong checksum or end octet: dropped without a record.
       break;
   }
 }

@@ -46,7 +46,7 @@ bool DecodeCP56Time2a(const uint8_t* octets, clDateTime& time) {
 }
 
 std::string FormatTime(const clDateTime& t) {
-  char text[64];
+  char text[96];  // seven words of any value fit
   int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month,
                         t.day, t.hour, t.minute, t.second, t.millisecond);
   return n < 0 ? std::string()

@@ -267,6 +267,9 @@ void clSerialPort::SetRts(bool on) {
 }
 
 int32_t clSerialPort::LineGone(int32_t code) {
+  // A read of 0 after a hang-up leaves errno as the last "try again".
+  lineLossError_.store(errno == EAGAIN || errno == EINTR ? 0 : errno, std::memory_order_relaxed);
+  lineLosses_.fetch_add(1, std::memory_order_release);
   Close();
   return code == kOk ? kOk : Fail(code);
 }

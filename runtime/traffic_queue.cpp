@@ -6,7 +6,7 @@ bool clTrafficQueue::Push(std::unique_ptr<clTrafficRecord> record) {
   if (!record) return false;
   std::lock_guard<clLock> guard(lock_);
   if (records_.size() >= kCapacity) {
-    refused_.fetch_add(1);
+    refused_.fetch_add(1, std::memory_order_relaxed);
     return false;
   }
   record->sequence = nextSequence_++;
