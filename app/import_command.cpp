@@ -1,27 +1,18 @@
 #include "app/import_command.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
+#include "app/command_files.h"
+#include "app/command_line.h"
+#include "app/exit_codes.h"
 #include "model/tag_import.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
 #include "workbook/workbook_reader.h"
 
 namespace {
-
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitUnreadable = 3;
-
-void ImportUsage() {
-  std::fprintf(stderr,
-               "usage: telvane --import FILE.cf1 DEVICE WORKBOOK [--rows all|LIST] "
-               "[--save-as OUT.cf1]\n");
-}
 
 // A worksheet row number a template may hold tags in.
 bool ParseRowNumber(const std::string& text, int32_t& out) {
@@ -33,8 +24,26 @@ bool ParseRowNumber(const std::string& text, int32_t& out) {
   return out >= kImportFirstRow && out < kImportRowEnd;
 }
 
-// "6,8,10-20" into row numbers.
-bool ParseRowList(const std::string& list, std::set<int32_t>& rows, std::string& error) {
+// The master or slave of that name (without regard to letter case), or the
+// reason there is none.
+clDevice* FindTarget(clWorkspace& ws, const std::string& name, const std::string& file,
+                     std::string& error) {
+  clDevice* master = ws.Masters().FindByName(name);
+  clDevice* slave = ws.Slaves().FindByName(name);
+  if (master && slave) {
+    error = "'" + name + "' names both a master and a slave in '" + file + "'";
+    return nullptr;
+  }
+  if (master || slave) return master ? master : slave;
+  error = ws.Monitors().FindByName(name)
+              ? "'" + name + "' is a monitor; tags are imported into a master or a slave"
+              : "no master or slave named '" + name + "' in '" + file + "'";
+  return nullptr;
+}
+
+}  // namespace
+
+bool ParseImportRowList(const std::string& list, std::set<int32_t>& rows, std::string& error) {
   size_t start = 0;
   while (start <= list.size()) {
     size_t end = list.find(',', start);
@@ -58,120 +67,69 @@ bool ParseRowList(const std::string& list, std::set<int32_t>& rows, std::string&
   return true;
 }
 
-// The master or slave of that name (without regard to letter case), or the
-// reason there is none.
-clDevice* FindTarget(clWorkspace& ws, const clImportOptions& options, std::string& error) {
-  clDevice* master = ws.Masters().FindByName(options.device);
-  clDevice* slave = ws.Slaves().FindByName(options.device);
-  if (master && slave) {
-    error = "'" + options.device + "' names both a master and a slave in '" + options.workspace +
-            "'; rename one of them";
-    return nullptr;
-  }
-  if (master || slave) return master ? master : slave;
-  error = ws.Monitors().FindByName(options.device)
-              ? "'" + options.device + "' is a monitor; tags are imported into a master or a slave"
-              : "no master or slave named '" + options.device + "' in '" + options.workspace + "'";
-  return nullptr;
-}
-
-}  // namespace
-
-bool ParseImportOptions(int argc, char** argv, clImportOptions& options, std::string& error) {
-  std::vector<std::string> positional;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--rows" || arg == "--save-as") {
-      if (i + 1 >= argc) {
-        error = arg + " needs a value";
-        return false;
-      }
-      const std::string value = argv[++i];
-      if (arg == "--save-as") {
-        options.saveAs = value;
-      } else if (value == "all") {
-        options.allRows = true;
-        options.rows.clear();
-      } else {
-        options.allRows = false;
-        options.rows.clear();
-        if (!ParseRowList(value, options.rows, error)) return false;
-      }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      error = "unknown option '" + arg + "'";
-      return false;
-    } else {
-      positional.push_back(arg);
-    }
-  }
-  if (positional.size() != 3) {
-    error = "--import needs a workspace file, a device name and a workbook";
-    return false;
-  }
-  options.workspace = positional[0];
-  options.device = positional[1];
-  options.workbook = positional[2];
-  return true;
-}
-
-int RunImportCommand(int argc, char** argv) {
-  clImportOptions options;
+int RunImportCommand(const clCommandLine& line) {
+  if (line.operands.size() != 3)
+    return UsageError(clCommand::kImport,
+                      "--import takes a workspace file, a device name and a workbook");
+  const std::string& file = line.operands[0];
+  const std::string& name = line.operands[1];
+  const std::string& workbook = line.operands[2];
+  std::set<int32_t> listed;
+  const std::string rowsOption = line.Value("--rows");
+  const bool allRows = !line.Has("--rows") || rowsOption == "all";
   std::string error;
-  if (!ParseImportOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "telvane: %s\n", error.c_str());
-    ImportUsage();
-    return kExitUsage;
+  if (!allRows && !ParseImportRowList(rowsOption, listed, error))
+    return UsageError(clCommand::kImport, error);
+  const std::string target = line.Has("--save-as") ? line.Value("--save-as") : file;
+  if (const std::string problem = SaveTargetProblem(target); !problem.empty()) {
+    PrintError(target, problem);
+    return kExitWriteFailed;
   }
+
   clWorkspace ws;
-  error = LoadWorkspaceFile(options.workspace, ws);
+  error = LoadWorkspaceForCommand(file, ws, clLoadPurpose::kOpen);
   if (!error.empty()) {
-    std::fprintf(stderr, "telvane: cannot open workspace '%s': %s\n", options.workspace.c_str(),
-                 error.c_str());
+    PrintError(file, error);
     return kExitUnreadable;
   }
-  clDevice* device = FindTarget(ws, options, error);
-  if (!device) {
-    std::fprintf(stderr, "telvane: %s\n", error.c_str());
-    return kExitUsage;
-  }
+  clDevice* device = FindTarget(ws, name, file, error);
+  if (!device) return UsageError(clCommand::kImport, error);
   clSheetCells cells(kImportRowEnd - 1, kImportColumnCount);
-  error = ReadWorkbookFile(options.workbook, cells);
+  error = ReadWorkbookFile(workbook, cells);
   if (!error.empty()) {
-    std::fprintf(stderr, "telvane: %s\n", error.c_str());
+    PrintError(workbook, error);
     return kExitUnreadable;
   }
   std::vector<clImportRow> rows =
       ReadImportRows([&cells](int32_t row, int32_t column) { return cells.Text(row, column); });
-  if (!options.allRows) {
-    std::set<int32_t> missing = options.rows;
+  if (rows.empty()) {
+    PrintError(workbook, "no tag rows (a sector in column A from row 6 on): nothing imported");
+    return kExitUnreadable;
+  }
+  if (!allRows) {
     std::vector<clImportRow> chosen;
     for (clImportRow& row : rows) {
-      if (missing.erase(row.sheetRow)) chosen.push_back(std::move(row));
+      if (listed.erase(row.sheetRow)) chosen.push_back(std::move(row));
     }
-    if (!missing.empty()) {
-      std::fprintf(stderr,
-                   "telvane: row %d of '%s' holds no tag (no sector in column A, or "
-                   "after the end of the tag list)\n",
-                   *missing.begin(), options.workbook.c_str());
-      return kExitUsage;
-    }
+    if (!listed.empty())
+      return UsageError(clCommand::kImport, "row " + std::to_string(*listed.begin()) + " of '" +
+                                                workbook +
+                                                "' holds no tag (no sector in "
+                                                "column A, or after the end of the tag list)");
     rows = std::move(chosen);
   }
   error = ImportTags(ws, *device, rows);
   if (!error.empty()) {
-    std::fprintf(stderr,
-                 "telvane: nothing imported into '%s': %s (the workbook '%s' has no tag rows)\n",
-                 device->Name().c_str(), error.c_str(), options.workbook.c_str());
-    return kExitFailed;
+    PrintError(device->Name(), error);
+    return kExitUsage;
   }
-  const std::string target = options.saveAs.empty() ? options.workspace : options.saveAs;
+  RemoveStaleSaveTemporaries(target);
   error = SaveWorkspaceFile(ws, target);
   if (!error.empty()) {
-    std::fprintf(stderr, "telvane: cannot save '%s': %s\n", target.c_str(), error.c_str());
-    return kExitFailed;
+    PrintError(target, error);
+    return kExitWriteFailed;
   }
   std::printf("imported %zu tags in %zu sectors into %s from %s; saved %s\n", rows.size(),
-              device->Sectors()->Count(), device->Name().c_str(), options.workbook.c_str(),
-              target.c_str());
-  return std::fflush(stdout) == 0 ? 0 : kExitFailed;
+              device->Sectors()->Count(), device->Name().c_str(), workbook.c_str(), target.c_str());
+  return std::fflush(stdout) == 0 ? kExitOk : kExitWriteFailed;
 }

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     clSheetCells cells(kImportRowEnd - 1, kImportColumnCount);
     const std::string error = ReadWorkbookFile(path, cells);
     if (!error.empty()) {
-      std::fprintf(stderr, "%s\n", error.c_str());
+      std::fprintf(stderr, "%s: %s\n", path.c_str(), error.c_str());
       return 1;
     }
     const auto readEnd = std::chrono::steady_clock::now();

@@ -11,7 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   clSheetCells cells = ImportWindow();
-  if (!ReadWorkbookBytes(data, size, "fuzz", cells).empty()) {
+  if (!ReadWorkbookBytes(data, size, cells).empty()) {
     if (cells.Count() != 0) std::abort();
     return 0;
   }

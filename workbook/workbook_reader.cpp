@@ -1,15 +1,11 @@
 #include "workbook/workbook_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "runtime/file_read.h"
 #include "workbook/cell_text.h"
 #include "workbook/compound_file.h"
 #include "workbook/format_readers.h"
@@ -33,8 +29,8 @@ std::string ReadZipped(const uint8_t* data, size_t size, clSheetCells& cells) {
   return "it is a zip archive, but no .xlsx or .ods workbook";
 }
 
-std::string Message(const std::string& path, const std::string& reason) {
-  return "cannot read workbook '" + path + "': " + reason;
+std::string TooLargeFileReason() {
+  return "the file is larger than " + std::to_string(kMaxWorkbookFileBytes >> 20) + " MiB";
 }
 
 }  // namespace
@@ -91,14 +87,13 @@ std::string TooLargeReason(std::string_view part, size_t limit) {
          " MiB, more than any tag list needs";
 }
 
-std::string ReadWorkbookBytes(const uint8_t* data, size_t size, const std::string& path,
-                              clSheetCells& cells) {
+std::string ReadWorkbookBytes(const uint8_t* data, size_t size, clSheetCells& cells) {
   cells.Clear();
   std::string reason;
   if (size == 0) {
     reason = "the file is empty";
   } else if (size > kMaxWorkbookFileBytes) {
-    reason = "the file is larger than " + std::to_string(kMaxWorkbookFileBytes >> 20) + " MiB";
+    reason = TooLargeFileReason();
   } else if (StartsWith(data, size, kZipSignature, sizeof kZipSignature)) {
     reason = ReadZipped(data, size, cells);
   } else if (StartsWith(data, size, clCompoundFile::kSignature,
@@ -107,34 +102,19 @@ std::string ReadWorkbookBytes(const uint8_t* data, size_t size, const std::strin
   } else {
     reason = ReadCsvSheet(std::string_view(reinterpret_cast<const char*>(data), size), cells);
   }
-  if (reason.empty()) return "";
-  cells.Clear();
-  return Message(path, reason);
+  if (!reason.empty()) cells.Clear();
+  return reason;
 }
 
 std::string ReadWorkbookFile(const std::string& path, clSheetCells& cells) {
   cells.Clear();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Message(path, std::strerror(errno));
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return Message(path, std::strerror(errno));
-  if (!S_ISREG(st.st_mode)) return Message(path, "it is not a file");
-  if (static_cast<uint64_t>(st.st_size) > kMaxWorkbookFileBytes)
-    return Message(
-        path, "the file is larger than " + std::to_string(kMaxWorkbookFileBytes >> 20) + " MiB");
-  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Message(path, std::strerror(errno));
-    if (n == 0) break;  // the file shrank while being read
-    done += static_cast<size_t>(n);
-  }
-  bytes.resize(done);
-  return ReadWorkbookBytes(bytes.data(), bytes.size(), path, cells);
+  std::vector<uint8_t> bytes;
+  const clFileReadResult read = ReadRegularFile(path, kMaxWorkbookFileBytes, bytes);
+  if (read.tooLarge) return TooLargeFileReason();
+  if (!read.Ok()) return read.Reason(kMaxWorkbookFileBytes);
+  return ReadWorkbookBytes(bytes.data(), bytes.size(), cells);
+}
+
+std::string WorkbookReadMessage(const std::string& path, const std::string& reason) {
+  return "cannot read workbook '" + path + "': " + reason;
 }

@@ -7,8 +7,8 @@
 // read as CSV. See cell_text.h for the text of each kind of cell.
 //
 // Any file may be damaged or crafted: the reader refuses what it cannot read
-// with one message that names the file and the reason, bounds what it unpacks
-// and keeps, and never allocates by a size or position a file declares.
+// with one reason, bounds what it unpacks and keeps, and never allocates by a
+// size or position a file declares.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,8 +19,10 @@
 inline constexpr size_t kMaxWorkbookFileBytes = size_t{128} << 20;
 
 // Fills `cells` (cleared first, and left empty on failure) from the file at
-// `path`. Returns "" or "cannot read workbook '<path>': <reason>".
+// `path`. Returns "" or the reason it cannot ("the workbook is encrypted
+// (password-protected)"), to be shown after the file's name.
 std::string ReadWorkbookFile(const std::string& path, clSheetCells& cells);
-// The same for a file's bytes; `path` names the file in the message.
-std::string ReadWorkbookBytes(const uint8_t* data, size_t size, const std::string& path,
-                              clSheetCells& cells);
+// The same for a file's bytes.
+std::string ReadWorkbookBytes(const uint8_t* data, size_t size, clSheetCells& cells);
+// The one message a window shows: "cannot read workbook '<path>': <reason>".
+std::string WorkbookReadMessage(const std::string& path, const std::string& reason);

@@ -70,7 +70,7 @@ TEST(ImportCommand, ImportsIntoACopyThenDumps) {
   const std::string before = FileText(original);
   const std::string out = Temp("out.cf1");
   const ProgramRun run = Telvane("--import '" + original + "' slave1 '" + Template("xlsx") +
-                          "' --save-as '" + out + "'");
+                                 "' --save-as '" + out + "'");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "imported 19 tags in 6 sectors into Slave1 from " + Template("xlsx") +
                          "; saved " + out + "\n");
@@ -96,7 +96,8 @@ TEST(ImportCommand, ImportsIntoACopyThenDumps) {
 
 TEST(ImportCommand, ListedRowsIntoTheWorkspaceFileItself) {
   const std::string path = SavedWorkspace("inplace.cf1");
-  const ProgramRun run = Telvane("--import '" + path + "' MASTER1 '" + Template("ods") + "' --rows 9,6-7");
+  const ProgramRun run =
+      Telvane("--import '" + path + "' MASTER1 '" + Template("ods") + "' --rows 9,6-7");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   clWorkspace ws;
   ASSERT_EQ(LoadWorkspaceFile(path, ws), "");
@@ -123,15 +124,18 @@ TEST(ImportCommand, FailuresSayWhatAndWhyAndKeepTheFile) {
       {"'" + path + "' Nobody '" + Template("csv") + "'", 2, "no master or slave named 'Nobody'"},
       {"'" + path + "' Monitor1 '" + Template("csv") + "'", 2, "'Monitor1' is a monitor"},
       {"'" + path + "' Slave1 /nonexistent.xlsx", 3,
-       "cannot read workbook '/nonexistent.xlsx': No such file or directory"},
-      {"'" + path + "' Slave1 '" + path + "'", 3, "cannot read workbook '" + path + "'"},
+       "telvane: /nonexistent.xlsx: No such file or directory"},
+      {"'" + path + "' Slave1 '" + path + "'", 3, "telvane: " + path + ": it is no .xlsx"},
       {"/nonexistent.cf1 Slave1 '" + Template("csv") + "'", 3,
-       "cannot open workspace '/nonexistent.cf1'"},
+       "telvane: /nonexistent.cf1: No such file or directory"},
       {"'" + path + "' Slave1 '" + Template("csv") + "' --rows 5", 2, "bad row list '5'"},
-      {"'" + path + "' Slave1 '" + Template("csv") + "' --rows 6,16", 2, "row 16 of"},
-      {"'" + path + "' Slave1 '" + empty + "'", 1, "No item selected"},
-      {"'" + path + "' Slave1", 2, "needs a workspace file, a device name and a workbook"},
-      {"'" + path + "' Slave1 '" + Template("csv") + "' --bogus", 2, "unknown option '--bogus'"},
+      {"'" + path + "' Slave1 '" + Template("csv") + "' --rows=6,16", 2, "row 16 of"},
+      {"'" + path + "' Slave1 '" + empty + "'", 3, "no tag rows"},
+      {"'" + path + "' Slave1", 2, "--import takes a workspace file, a device name and a workbook"},
+      {"'" + path + "' Slave1 '" + Template("csv") + "' --seconds 3", 2,
+       "--import does not take --seconds"},
+      {"'" + path + "' Slave1 '" + Template("csv") + "' --save-as /nonexistent/out.cf1", 1,
+       "telvane: /nonexistent/out.cf1: /nonexistent: No such file or directory"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = Telvane("--import " + c.arguments);

@@ -275,8 +275,7 @@ TEST(WorkbookReader, CsvFieldsAreTypedAsASpreadsheetTypesThem) {
   EXPECT_EQ(read.cells.Count(), 40u);
 }
 
-// One damaged or crafted file each; every one gives no cells and one message
-// that names the file and the reason.
+// One damaged or crafted file each; every one gives no cells and one reason.
 TEST(WorkbookReader, DamagedAndCraftedFilesAreRefusedWithOneMessage) {
   struct Case {
     const char* what;
@@ -346,8 +345,7 @@ TEST(WorkbookReader, DamagedAndCraftedFilesAreRefusedWithOneMessage) {
       {"unclosed quote", {'a', ',', '"', 'b', '\n', 'c'}, "never closed"},
   };
   for (const Case& c : cases) {
-    const Read read = ReadBytes(c.bytes, "/data/crafted.xlsx");
-    EXPECT_EQ(read.error.rfind("cannot read workbook '/data/crafted.xlsx': ", 0), 0u) << c.what;
+    const Read read = ReadBytes(c.bytes);
     EXPECT_NE(read.error.find(c.reason), std::string::npos) << c.what << ": " << read.error;
     EXPECT_EQ(read.cells.Count(), 0u) << c.what;
   }
@@ -355,17 +353,16 @@ TEST(WorkbookReader, DamagedAndCraftedFilesAreRefusedWithOneMessage) {
   clSheetCells small(40, 20, 100);  // a text budget of 100 bytes
   const std::string many(60, 'x');
   const std::string text = many + "," + many + "\n";
-  EXPECT_NE(
-      ReadWorkbookBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size(), "t.csv", small)
-          .find("MiB of text"),
-      std::string::npos);
+  EXPECT_NE(ReadWorkbookBytes(reinterpret_cast<const uint8_t*>(text.data()), text.size(), small)
+                .find("MiB of text"),
+            std::string::npos);
   EXPECT_EQ(small.Count(), 0u);
 
   clSheetCells cells(40, 20);
-  EXPECT_EQ(ReadWorkbookFile("/nonexistent/tags.xlsx", cells),
-            "cannot read workbook '/nonexistent/tags.xlsx': No such file or directory");
-  EXPECT_EQ(ReadWorkbookFile(TestDataPath(""), cells),
-            "cannot read workbook '" + TestDataPath("") + "': it is not a file");
+  EXPECT_EQ(ReadWorkbookFile("/nonexistent/tags.xlsx", cells), "No such file or directory");
+  EXPECT_EQ(ReadWorkbookFile(TestDataPath(""), cells), "Is a directory");
+  EXPECT_EQ(WorkbookReadMessage("/a/tags.xlsx", "the file is empty"),
+            "cannot read workbook '/a/tags.xlsx': the file is empty");
 }
 
 TEST(WorkbookReader, AControlFollowsAndStopsARead) {

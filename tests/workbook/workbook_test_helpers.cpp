@@ -179,14 +179,14 @@ std::vector<uint8_t> CompoundFileBytes(const Streams& streams) {
   return file;
 }
 
-Read ReadBytes(const std::vector<uint8_t>& bytes, const std::string& name) {
+Read ReadBytes(const std::vector<uint8_t>& bytes) {
   Read read;
-  read.error = ReadWorkbookBytes(bytes.data(), bytes.size(), name, read.cells);
+  read.error = ReadWorkbookBytes(bytes.data(), bytes.size(), read.cells);
   return read;
 }
 
-Read ReadText(const std::string& text, const std::string& name) {
-  return ReadBytes(std::vector<uint8_t>(text.begin(), text.end()), name);
+Read ReadText(const std::string& text) {
+  return ReadBytes(std::vector<uint8_t>(text.begin(), text.end()));
 }
 
 Entries XlsxEntries(const std::string& sheetData, const std::string& sharedStrings,

@@ -47,8 +47,8 @@ struct Read {
   std::string error;
   clSheetCells cells{40, 20};
 };
-Read ReadBytes(const std::vector<uint8_t>& bytes, const std::string& name = "test");
-Read ReadText(const std::string& text, const std::string& name = "test.csv");
+Read ReadBytes(const std::vector<uint8_t>& bytes);
+Read ReadText(const std::string& text);
 
 // The smallest package of a workbook with one worksheet of the given sheetData
 // content, with optional styles and shared strings parts.

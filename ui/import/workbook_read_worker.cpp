@@ -8,12 +8,12 @@ void CWorkbookReadWorker::Read(int request, const QString& path,
   result->request = request;
   clSheetCells cells(kImportRowEnd - 1, kImportColumnCount);
   cells.SetControl(control.get());
-  const std::string error = ReadWorkbookFile(path.toStdString(), cells);
-  if (error.empty()) {
+  const std::string reason = ReadWorkbookFile(path.toStdString(), cells);
+  if (reason.empty()) {
     result->rows =
         ReadImportRows([&cells](int32_t row, int32_t column) { return cells.Text(row, column); });
   } else {
-    result->error = QString::fromStdString(error);
+    result->error = QString::fromStdString(WorkbookReadMessage(path.toStdString(), reason));
   }
   emit Finished(result);
 }
