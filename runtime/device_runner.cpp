@@ -12,6 +12,8 @@ std::string clStartFailure::Message() const {
       return "already running";
     case kNoRunner:
       return "this role cannot run yet";
+    case kNotInWorkspace:
+      return "not in the workspace";
     case kNone:
       break;
   }
