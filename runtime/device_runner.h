@@ -57,7 +57,7 @@ class clDeviceRunner {
 };
 
 // Fills failure (when given) for the port a device names as `name` that did
-// not open: `port` is the port list's object after its failed Open, or null
-// when the list has no port of that name.
-void DescribePortFailure(const std::string& name, const clSerialPort* port,
+// not open: `port` is the port list's object and `code` what its Open
+// returned, or port is null when the list has no port of that name.
+void DescribePortFailure(const std::string& name, const clSerialPort* port, int32_t code,
                          clStartFailure* failure);

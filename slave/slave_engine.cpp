@@ -38,8 +38,9 @@ bool clIEC101SlaveEngine::Start(clStartFailure* failure) {
   }
   clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
-  if (port == nullptr || port->Open(&StopRequest()) != clSerialPort::kOk) {
-    DescribePortFailure(device_.PortName(), port, failure);
+  const int32_t opened = port ? port->Open(&StopRequest()) : clSerialPort::kOpenFailed;
+  if (opened != clSerialPort::kOk) {
+    DescribePortFailure(device_.PortName(), port, opened, failure);
     return false;
   }
   port_ = port;

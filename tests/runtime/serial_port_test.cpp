@@ -251,10 +251,14 @@ TEST_F(SerialPortTest, ReadFailsPromptlyAndClosesThePortWhenTheFarEndHangsUp) {
   EXPECT_EQ(port_.Read(&b, 1, 10000), 2);
   EXPECT_LT(MsSince(start), 5000.0);
   EXPECT_EQ(port_.LastError(), 2);
-  // The line is gone: the port is closed, so its user does not read it in a loop.
+  // The line is gone: the port is closed, so its user does not read it in a loop,
+  // but it stays its user's: another device cannot open it until it is closed.
   EXPECT_FALSE(port_.IsOpen());
   EXPECT_EQ(port_.Read(&b, 1, 500), 4);
   EXPECT_EQ(port_.Write(&b, 1), -1);
+  EXPECT_EQ(port_.Open(), 5);
+  port_.Close();
+  EXPECT_NE(port_.Open(), 5);
 }
 
 TEST_F(SerialPortTest, PurgeDiscardsPendingInput) {

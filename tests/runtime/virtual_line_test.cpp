@@ -485,8 +485,8 @@ TEST(VirtualLineTest, ReadersOnQuietLinesUseAlmostNoCpu) {
   const double wallS = std::chrono::duration<double>(Clock::now() - start).count();
   const double cpuS = CpuSeconds() - cpuBefore;
   EXPECT_EQ(octets, 0);
-  // 2 s of 50 ms reads is 40 per reader.
-  EXPECT_GE(reads, kReaders * 36);
+  // 2 s of 50 ms reads is 40 per reader (fewer on a loaded machine).
+  EXPECT_GE(reads, kReaders * 20);
   EXPECT_LE(reads, kReaders * 42);
   EXPECT_LT(cpuS / wallS, kCpuShareLimit);
   std::cout << "[ measured ] " << kReaders << " readers on quiet virtual lines for " << wallS
