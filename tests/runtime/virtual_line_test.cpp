@@ -431,11 +431,11 @@ TEST(VirtualLineTest, ModemModesWaitForCtsUpToTheWriteTimeOutAndSendNothingWitho
   }
   // CTS coming up while the write waits lets the frame go at once.
   a->SetWriteTimeoutMs(60000);
+  auto start = Clock::now();
   std::thread release([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     cable->HoldCts(0, false);
   });
-  auto start = Clock::now();
   EXPECT_EQ(Send(*a, frame), 5);
   release.join();
   EXPECT_GE(MsSince(start), 100.0);
