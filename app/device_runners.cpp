@@ -90,7 +90,7 @@ bool clDeviceRunners::Start(clDevice& device, clStartFailure* failure) {
   clDeviceRunner* runner = RunnerFor(device);
   bool started = false;
   if (runner == nullptr) {
-    why.kind = clStartFailure::kNoRunner;
+    why.kind = InWorkspace(device) ? clStartFailure::kNoRunner : clStartFailure::kNotInWorkspace;
   } else {
     started = runner->Start(&why);
     if (!started && why.kind == clStartFailure::kPortFailed && why.heldBy.empty())

