@@ -89,7 +89,6 @@ void clWorkspace::Swap(clWorkspace& other) {
 
 void clWorkspace::ReferToPort(clDevice& device) const {
   device.SetPort(ports_->Find(device.PortName()));
-  if (device.Port()) device.SetPortName(device.Port()->Name());
 }
 
 std::unique_ptr<clIEC101MasterDevice> clWorkspace::NewMaster() {
@@ -111,7 +110,6 @@ std::unique_ptr<clIEC101CaptureDevice> clWorkspace::NewMonitor() {
   device->SetName(Numbered("Monitor%d", Take(kMonitorNameCounter)));
   device->SetPort1(ports_->Find(device->Port1Name()));
   device->SetPort2(ports_->Find(device->Port2Name()));
-  device->RefreshPortNames();
   return device;
 }
 

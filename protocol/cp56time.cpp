@@ -54,9 +54,10 @@ std::string FormatTime(const clDateTime& t) {
                                                                         : sizeof text - 1);
 }
 
-clDateTime LocalNow() {
+clDateTime LocalNow() { return LocalTimeAt(std::chrono::system_clock::now()); }
+
+clDateTime LocalTimeAt(std::chrono::system_clock::time_point now) {
   using namespace std::chrono;
-  auto now = system_clock::now();
   std::time_t seconds = system_clock::to_time_t(now);
   std::tm local{};
   localtime_r(&seconds, &local);

@@ -274,7 +274,8 @@ int32_t clSerialPort::LineGone(int32_t code) {
   return code == kOk ? kOk : Fail(code);
 }
 
-int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
+int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs,
+                           Clock::time_point* firstArrival) {
   lastError_ = kOk;
   if (!IsOpen()) return Fail(kNotOpen);
   int32_t wanted = timeoutMs;
@@ -284,7 +285,7 @@ int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
   lastReadTimeoutMs_ = wanted;
   if (count <= 0 || buffer == nullptr) return 0;
   if (vline_) {
-    const int32_t got = vline_->Read(buffer, count, wanted);
+    const int32_t got = vline_->Read(buffer, count, wanted, firstArrival);
     return got < 0 ? Fail(kReadFailed) : got;
   }
 
@@ -294,6 +295,7 @@ int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
   for (;;) {
     ssize_t n = ::read(fd_, buffer + got, static_cast<size_t>(count - got));
     if (n > 0) {
+      if (got == 0 && firstArrival != nullptr) *firstArrival = Clock::now();
       got += static_cast<int32_t>(n);
       if (got == count) return got;
       continue;

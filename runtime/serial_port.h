@@ -81,7 +81,10 @@ class clSerialPort {
   // octets read (0 when none came in time), or 2 / 4 on failure. Callers read
   // one octet per call, so only the result 1 means "an octet arrived". A tty
   // that hung up or failed closes the port (IsOpen() turns false).
-  int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs);
+  // firstArrival, when given and octets were read, gets when the first of them
+  // arrived: exactly for a virtual line, when the read took it for a tty.
+  int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs,
+               std::chrono::steady_clock::time_point* firstArrival = nullptr);
   // Writes the octets, keying RTS around them with flow control 3 and waiting
   // for CTS with flow control 3 and 4. Returns the number written (0 when CTS
   // did not come, or the wait was interrupted before anything was sent), or

@@ -24,6 +24,8 @@ class clTrafficQueue {
   // Oldest record, or null when empty.
   std::unique_ptr<clTrafficRecord> Pop();
   size_t Size();
+  // Records refused so far because the queue was full.
+  uint64_t Refused() const { return refused_.load(); }
 
   void SetConsumerRunning(bool running) { consumerRunning_.store(running); }
   bool IsConsumerRunning() const { return consumerRunning_.load(); }
@@ -35,5 +37,5 @@ class clTrafficQueue {
   std::atomic<uint64_t> refused_{0};
   clLock lock_;
   std::deque<std::unique_ptr<clTrafficRecord>> records_;  // guarded by lock_
-  int32_t nextSequence_ = 1;                               // guarded by lock_
+  int32_t nextSequence_ = 1;                              // guarded by lock_
 };

@@ -236,8 +236,12 @@ void clIEC101SlaveEngine::HandleRequestData() {
   }
   StartLinkTimer();
   if (IsRepetition(function)) {
+    // Logged as the first copy was: a refused request stays refused.
     if (Logging()) {
-      FillRequestText();
+      if (lastRefused_)
+        FillRefusalText(typeId, cause);
+      else
+        FillRequestText();
       LogReceived();
     }
     return RepeatLastAnswer();
@@ -245,12 +249,9 @@ void clIEC101SlaveEngine::HandleRequestData() {
   NoteAcceptedRequest(function);
   if (cause != kActivation) {
     lastAnswer_.clear();  // nothing was answered, so a repetition gets nothing either
+    lastRefused_ = true;
     if (Logging()) {
-      FillLinkText(rx_, kReceivedView, rx_.record);
-      rx_.record.kind = typeId;
-      rx_.record.title = "Invalid Cause Of Transmission";
-      rx_.record.cause = "COT: " + std::to_string(cause) + " <" + CauseName(cause) + "> Sector " +
-                         std::to_string(rx_.CommonAddress());
+      FillRefusalText(typeId, cause);
       LogReceived();
     }
     return;
@@ -323,6 +324,7 @@ void clIEC101SlaveEngine::ResetLink() {
   lastFcb_ = 0;
   lastFcv_ = 0;
   lastFunction_ = 0;
+  lastRefused_ = false;
   lastAnswer_.clear();
   rx_.Reset();
   tx_.Reset();
@@ -347,6 +349,7 @@ bool clIEC101SlaveEngine::IsRepetition(uint8_t function) const {
 }
 
 void clIEC101SlaveEngine::NoteAcceptedRequest(uint8_t function) {
+  lastRefused_ = false;
   lastFcb_ = rx_.FcbOrAcd();
   lastFcv_ = rx_.FcvOrDfc();
   lastFunction_ = function;
@@ -403,6 +406,14 @@ void clIEC101SlaveEngine::FillRequestText() {
     rx_.record.cause.clear();
     rx_.record.elements.clear();
   }
+}
+
+void clIEC101SlaveEngine::FillRefusalText(uint8_t typeId, uint32_t cause) {
+  FillLinkText(rx_, kReceivedView, rx_.record);
+  rx_.record.kind = typeId;
+  rx_.record.title = "Invalid Cause Of Transmission";
+  rx_.record.cause = "COT: " + std::to_string(cause) + " <" + CauseName(cause) + "> Sector " +
+                     std::to_string(rx_.CommonAddress());
 }
 
 void clIEC101SlaveEngine::LogSent() {
