@@ -2,6 +2,9 @@
 
 #include <iterator>
 
+#include "model/tag_range.h"
+#include "model/tag_text.h"
+
 namespace {
 
 constexpr int32_t kSingleCommand = 8, kDoubleCommand = 9, kRegulatingStep = 13;
@@ -36,4 +39,13 @@ int32_t MasterTagTypeIndex(int32_t tagType) {
   for (int32_t i = 0; i < static_cast<int32_t>(std::size(kMasterTagTypeOrder)); ++i)
     if (kMasterTagTypeOrder[i] == tagType) return i;
   return -1;
+}
+
+std::string ReadSetpointValue(int32_t tagType, std::string_view text, double* value) {
+  double number = 0;
+  if (!ParseDecimal(text, number)) return "Enter a number";
+  std::string bad = CheckTagValue(tagType, number);
+  if (!bad.empty()) return bad;
+  if (value) *value = number;
+  return "";
 }
