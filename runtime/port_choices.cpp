@@ -60,8 +60,8 @@ std::string StableAdapterPath(const std::string& path, const std::string& byIdFo
 
 std::string AdapterText(const clSerialAdapter& adapter) {
   std::string text;
-  for (const std::string* part : {&adapter.description, &adapter.manufacturer,
-                                  &adapter.serialNumber}) {
+  for (const std::string* part :
+       {&adapter.description, &adapter.manufacturer, &adapter.serialNumber}) {
     if (part->empty()) continue;
     if (!text.empty()) text += ", ";
     text += *part;

@@ -16,18 +16,15 @@ struct clPortChoice {
 };
 
 inline constexpr clPortChoice kBaudRateChoices[] = {
-    {110, "110"},     {200, "200"},     {300, "300"},     {600, "600"},     {1200, "1200"},
-    {2400, "2400"},   {4800, "4800"},   {9600, "9600"},   {14400, "14400"}, {19200, "19200"},
+    {110, "110"},     {200, "200"},     {300, "300"},       {600, "600"},     {1200, "1200"},
+    {2400, "2400"},   {4800, "4800"},   {9600, "9600"},     {14400, "14400"}, {19200, "19200"},
     {38400, "38400"}, {56000, "56000"}, {115200, "115200"},
 };
 inline constexpr clPortChoice kDataBitsChoices[] = {{8, "8 (RTU)"}, {7, "7 (ASCII)"}};
 inline constexpr clPortChoice kParityChoices[] = {{0x100, "None"}, {0x200, "Odd"}, {0x400, "Even"}};
 inline constexpr clPortChoice kStopBitsChoices[] = {{1, "1"}, {2, "1.5"}, {4, "2"}};
 inline constexpr clPortChoice kFlowControlChoices[] = {
-    {0, "None"},
-    {1, "Software"},
-    {2, "Hardware (RTS+CTS)"},
-    {3, "Modem (RTS+Toggle)"},
+    {0, "None"},           {1, "Software"}, {2, "Hardware (RTS+CTS)"}, {3, "Modem (RTS+Toggle)"},
     {4, "Modem (RTS+ON)"},
 };
 
@@ -71,12 +68,12 @@ bool IsMappingTarget(const std::string& target);
 
 // What a port of the list opens on this computer, for the port settings dialog.
 struct clPortDevice {
-  std::string target;       // the device path or virtual line end; "" when nothing
-  bool virtualLine = false; // target is a virtual line end
-  bool mappable = false;    // the name is COMn: the user may choose its device
-  bool mapped = false;      // the target comes from the settings file
-  bool present = false;     // the device exists now (a virtual line always does)
-  std::string adapter;      // AdapterText of the adapter behind the target, if known
+  std::string target;        // the device path or virtual line end; "" when nothing
+  bool virtualLine = false;  // target is a virtual line end
+  bool mappable = false;     // the name is COMn: the user may choose its device
+  bool mapped = false;       // the target comes from the settings file
+  bool present = false;      // the device exists now (a virtual line always does)
+  std::string adapter;       // AdapterText of the adapter behind the target, if known
 
   // One line for the dialog: "/dev/ttyUSB0 (FTDI, ...)", "/dev/ttyS4 (default,
   // absent)", "VLINE1-A (virtual line)", "nothing to open".

@@ -6,8 +6,10 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 need=()
-# Qt 6 Widgets and Svg for the desktop, with a font for its offscreen tests.
+# Qt 6 Widgets, Svg and SerialPort (the list of serial adapters) for the desktop,
+# with a font for its offscreen tests.
 for pkg in cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev \
+  qt6-serialport-dev \
   fonts-dejavu-core; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done

@@ -43,10 +43,10 @@ TEST(MasterDialogsTest, TypeListOrderAndEnablingRules) {
 
 TEST(MasterDialogsTest, RunningMasterOffersOnlyNameAndModemAndTestFunctionFollowsBalancedMode) {
   const clMasterField all[] = {
-      clMasterField::kName,          clMasterField::kPort,           clMasterField::kLinkAddress,
-      clMasterField::kFieldSizes,    clMasterField::kRetries,        clMasterField::kPollInterval,
-      clMasterField::kReadTimeout,   clMasterField::kGiPeriod,       clMasterField::kTimeSyncPeriod,
-      clMasterField::kTestPeriod,    clMasterField::kBalancedMode,   clMasterField::kAutoCreateTags,
+      clMasterField::kName,        clMasterField::kPort,         clMasterField::kLinkAddress,
+      clMasterField::kFieldSizes,  clMasterField::kRetries,      clMasterField::kPollInterval,
+      clMasterField::kReadTimeout, clMasterField::kGiPeriod,     clMasterField::kTimeSyncPeriod,
+      clMasterField::kTestPeriod,  clMasterField::kBalancedMode, clMasterField::kAutoCreateTags,
       clMasterField::kModem,
   };
   for (clMasterField field : all) {
@@ -115,10 +115,9 @@ TEST(MasterDialogsTest, SetpointValueRefusedOutsideWhatTheCommandCarries) {
     const char* text;
     bool taken;
   } cases[] = {
-      {10, "-1", true},    {10, "0.5", true},      {10, "1.5", false},
-      {11, "-32768", true}, {11, "32768", false},  {11, "2.5", false},
-      {12, "1e30", true},  {12, "1e39", false},    {12, "abc", false},
-      {12, "", false},
+      {10, "-1", true},     {10, "0.5", true},  {10, "1.5", false}, {11, "-32768", true},
+      {11, "32768", false}, {11, "2.5", false}, {12, "1e30", true}, {12, "1e39", false},
+      {12, "abc", false},   {12, "", false},
   };
   for (const Case& c : cases) {
     double value = 99;

@@ -10,8 +10,10 @@ namespace {
 
 TEST(ObjectSettingsTest, NamesMustFitTheFilesCodePage) {
   EXPECT_EQ(CheckObjectName(""), "");
-  EXPECT_EQ(CheckObjectName("Sch\xC3\xA4" "ffer \xC5\x92uvre"), "");  // ä and Œ are in it
-  const std::string bad = CheckObjectName("Bay \xE2\x86\x92 1");     // an arrow is not
+  EXPECT_EQ(CheckObjectName("Sch\xC3\xA4"
+                            "ffer \xC5\x92uvre"),
+            "");                                                  // ä and Œ are in it
+  const std::string bad = CheckObjectName("Bay \xE2\x86\x92 1");  // an arrow is not
   EXPECT_NE(bad.find("\xE2\x86\x92"), std::string::npos) << bad;
   EXPECT_NE(CheckObjectName("\xFF"), "") << "not UTF-8";
 }
