@@ -38,12 +38,7 @@ std::string clMasterTagSettings::Check(int32_t ioaSize) const {
 
 void clMasterTagSettings::ApplyTo(clTag& tag) const {
   if (!name.empty()) tag.SetName(name);
-  if (address.structured) {
-    tag.SetIOA(address.low, address.middle, address.high);
-  } else {
-    tag.SetIoa(address.ioa);
-  }
-  tag.SetStructuredIoa(address.structured);
+  address.ApplyTo(tag);
   tag.SetScalingEnabled(scaleEnabled);
   if (scaleType == kScaleLinear || scaleType == kScaleFactor) tag.SetScaleType(scaleType);
   if (scaleType == kScaleLinear) {

@@ -64,6 +64,26 @@ std::string clTagAddress::Check(int32_t ioaSize) const {
   return "";
 }
 
+void clTagAddress::ApplyTo(clTag& tag) const {
+  if (structured) {
+    tag.SetIOA(low, middle, high);
+  } else {
+    tag.SetIoa(ioa);
+  }
+  tag.SetStructuredIoa(structured);
+}
+
+int32_t ListIndex(std::span<const int32_t> list, int32_t value) {
+  for (size_t i = 0; i < list.size(); ++i)
+    if (list[i] == value) return static_cast<int32_t>(i);
+  return -1;
+}
+
+int32_t ListValue(std::span<const int32_t> list, int32_t index) {
+  return index >= 0 && static_cast<size_t>(index) < list.size() ? list[static_cast<size_t>(index)]
+                                                                : 0;
+}
+
 clSectorSettings clSectorSettings::From(const clSector& sector) {
   clSectorSettings s;
   s.name = sector.Name();

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -36,7 +37,14 @@ struct clTagAddress {
   // "" when the fields give an address of `ioaSize` octets (each structure
   // octet 0 to 255); otherwise the message to show.
   std::string Check(int32_t ioaSize) const;
+  // Stores the address and the structure choice.
+  void ApplyTo(clTag& tag) const;
 };
+
+// Position of `value` in a dialog's list of codes, or -1; the code at a
+// position, or 0 outside the list.
+int32_t ListIndex(std::span<const int32_t> list, int32_t value);
+int32_t ListValue(std::span<const int32_t> list, int32_t index);
 
 // "Sector / CAASDU Properties": "Name", "Sector" (the common address),
 // "Enable".

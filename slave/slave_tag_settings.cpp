@@ -1,7 +1,5 @@
 #include "slave/slave_tag_settings.h"
 
-#include <iterator>
-
 #include "model/device.h"
 #include "model/sector.h"
 #include "model/tag.h"
@@ -32,16 +30,9 @@ int32_t QualityBitsOf(int32_t quality) {
 
 }  // namespace
 
-int32_t SlaveTagTypeAt(int32_t index) {
-  if (index < 0 || index >= static_cast<int32_t>(std::size(kSlaveTagTypeOrder))) return 0;
-  return kSlaveTagTypeOrder[index];
-}
+int32_t SlaveTagTypeAt(int32_t index) { return ListValue(kSlaveTagTypeOrder, index); }
 
-int32_t SlaveTagTypeIndex(int32_t tagType) {
-  for (int32_t i = 0; i < static_cast<int32_t>(std::size(kSlaveTagTypeOrder)); ++i)
-    if (kSlaveTagTypeOrder[i] == tagType) return i;
-  return -1;
-}
+int32_t SlaveTagTypeIndex(int32_t tagType) { return ListIndex(kSlaveTagTypeOrder, tagType); }
 
 clSlaveTagSettings clSlaveTagSettings::From(const clTag& tag) {
   clSlaveTagSettings s;
@@ -62,12 +53,7 @@ std::string clSlaveTagSettings::Check(int32_t ioaSize) const {
 void clSlaveTagSettings::ApplyTo(clTag& tag) const {
   if (!name.empty()) tag.SetName(name);
   if (SlaveTagTypeIndex(type) >= 0) tag.SetType(type);
-  if (address.structured) {
-    tag.SetIOA(address.low, address.middle, address.high);
-  } else {
-    tag.SetIoa(address.ioa);
-  }
-  tag.SetStructuredIoa(address.structured);
+  address.ApplyTo(tag);
   tag.SetLinkEnabled(linkEnabled);
   tag.SetLinkTarget(linkTarget);
   tag.SetQuality((tag.Quality() & ~QualityBitsOf(~0)) | QualityBitsOf(quality));

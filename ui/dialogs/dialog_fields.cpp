@@ -153,4 +153,13 @@ CNumberEdit* CIoaFields::Read(clTagAddress* address, QString* label) const {
   return nullptr;
 }
 
+QWidget* WithUnit(QWidget* field, const char* unit) {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(field);
+  layout->addWidget(new QLabel(unit));
+  return row;
+}
+
 void SelectByData(QComboBox* combo, int value) { combo->setCurrentIndex(combo->findData(value)); }

@@ -82,5 +82,8 @@ class CIoaFields : public QGroupBox {
   CNumberEdit* low;
 };
 
+// A field with its unit after it: "(milli seconds)", "(seconds)".
+QWidget* WithUnit(QWidget* field, const char* unit);
+
 // Selects the entry whose item data equals `value`; none when no entry has it.
 void SelectByData(QComboBox* combo, int value);

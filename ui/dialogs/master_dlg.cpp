@@ -17,16 +17,6 @@ namespace {
 
 constexpr int32_t kLargestLinkAddress = 0xFFFF;
 
-// A number field with its unit after it: "(milli seconds)", "(seconds)".
-QWidget* WithUnit(QWidget* field, const char* unit) {
-  auto* row = new QWidget;
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(field);
-  layout->addWidget(new QLabel(unit));
-  return row;
-}
-
 }  // namespace
 
 CIEC101MasterDlg::CIEC101MasterDlg(clIEC101MasterDevice& device, const clSerialPorts& ports,

@@ -37,15 +37,6 @@ void ShowChoices(QComboBox* combo, std::span<const clPortChoice> choices, int32_
   SelectByData(combo, value);
 }
 
-QWidget* WithUnit(QWidget* field, const char* unit) {
-  auto* row = new QWidget;
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(field);
-  layout->addWidget(new QLabel(unit));
-  return row;
-}
-
 }  // namespace
 
 void StorePortMapping(const QString& settingsPath, const QString& name, const QString& target) {
