@@ -19,62 +19,14 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-void AppendUtf8Char(std::string& out, char32_t ch) {
-  if (ch < 0x80) {
-    out += static_cast<char>(ch);
-  } else if (ch < 0x800) {
-    out += static_cast<char>(0xC0 | (ch >> 6));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (ch >> 12));
-    out += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (ch & 0x3F));
-  }
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// A value as QSettings writes it to an INI file: parts in double quotes keep
-// their blanks, a backslash escapes the next character (\\, \", \t, \n, \r,
-// \xhhhh for a character code), and ';' outside quotes starts a comment.
-// Unquoted blanks at either end do not belong to the value.
-std::string UnescapeIniValue(const std::string& raw) {
-  std::string out;
-  size_t kept = 0;  // out's length up to its last character that is not an unquoted blank
-  bool quoted = false;
-  for (size_t i = 0; i < raw.size(); ++i) {
-    char c = raw[i];
-    if (c == '"') {
-      quoted = !quoted;
-      kept = out.size();
-      continue;
-    }
-    if (c == ';' && !quoted) break;
-    if (c == '\\' && i + 1 < raw.size()) {
-      c = raw[++i];
-      if (c == 'x') {
-        char32_t code = 0;
-        for (int digits = 0; digits < 4 && i + 1 < raw.size() && HexDigit(raw[i + 1]) >= 0;
-             ++digits)
-          code = code * 16 + static_cast<char32_t>(HexDigit(raw[++i]));
-        AppendUtf8Char(out, code);
-      } else {
-        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
-      }
-      kept = out.size();
-      continue;
-    }
-    if (out.empty() && !quoted && std::isspace(static_cast<unsigned char>(c))) continue;
-    out += c;
-    if (quoted || !std::isspace(static_cast<unsigned char>(c))) kept = out.size();
-  }
-  out.resize(kept);
-  return out;
+// A value as the settings file holds it: the text after '=', without the
+// blanks around it; double quotes around the whole value (an older file's) are
+// not part of it.
+std::string PlainValue(const std::string& raw) {
+  std::string value = Trim(raw);
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    value = value.substr(1, value.size() - 2);
+  return value;
 }
 
 // Value of `key` in group [Ports] of a QSettings-style INI file, or "".
@@ -93,7 +45,7 @@ std::string LookUpPortMapping(const std::string& path, const std::string& key) {
     size_t eq = line.find('=');
     if (!inPorts || eq == std::string::npos) continue;
     if (!EqualsNoCase(Trim(line.substr(0, eq)), key)) continue;
-    return UnescapeIniValue(line.substr(eq + 1));
+    return PlainValue(line.substr(eq + 1));
   }
   return "";
 }

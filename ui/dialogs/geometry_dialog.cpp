@@ -7,6 +7,7 @@
 
 #include "runtime/port_settings.h"
 #include "ui/dialogs/dialog_fields.h"
+#include "ui/options/plain_ini.h"
 
 namespace {
 
@@ -27,8 +28,9 @@ QString CGeometryDialog::DefaultSettingsPath() {
 void CGeometryDialog::showEvent(QShowEvent* event) {
   if (!restored_ && !settingsPath_.isEmpty()) {
     restored_ = true;
-    QSettings settings(settingsPath_, QSettings::IniFormat);
-    const QByteArray geometry = settings.value(QString(kGeometryGroup) + "/" + key_).toByteArray();
+    QSettings settings(settingsPath_, PlainIniFormat());
+    const QByteArray geometry = QByteArray::fromBase64(
+        settings.value(QString(kGeometryGroup) + "/" + key_).toString().toLatin1());
     if (!geometry.isEmpty()) restoreGeometry(geometry);
   }
   QDialog::showEvent(event);
@@ -36,8 +38,10 @@ void CGeometryDialog::showEvent(QShowEvent* event) {
 
 void CGeometryDialog::done(int result) {
   if (!settingsPath_.isEmpty() && isVisible()) {
-    QSettings settings(settingsPath_, QSettings::IniFormat);
-    settings.setValue(QString(kGeometryGroup) + "/" + key_, saveGeometry());
+    // The settings file holds text: the geometry goes in as base64.
+    QSettings settings(settingsPath_, PlainIniFormat());
+    settings.setValue(QString(kGeometryGroup) + "/" + key_,
+                      QString::fromLatin1(saveGeometry().toBase64()));
   }
   QDialog::done(result);
 }

@@ -18,6 +18,7 @@
 #include "runtime/port_settings.h"
 #include "runtime/serial_ports.h"
 #include "ui/dialogs/dialog_fields.h"
+#include "ui/options/plain_ini.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ void ShowChoices(QComboBox* combo, std::span<const clPortChoice> choices, int32_
 }  // namespace
 
 void StorePortMapping(const QString& settingsPath, const QString& name, const QString& target) {
-  QSettings settings(settingsPath, QSettings::IniFormat);
+  QSettings settings(settingsPath, PlainIniFormat());
   settings.beginGroup(kPortsGroup);
   for (const QString& key : settings.childKeys())
     if (key.compare(name, Qt::CaseInsensitive) == 0) settings.remove(key);
