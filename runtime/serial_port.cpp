@@ -105,16 +105,16 @@ clSerialPort::~clSerialPort() { Close(); }
 int32_t clSerialPort::Open(const clInterrupt* interrupt) {
   if (state_.load(std::memory_order_acquire) != kStateClosed) return FailOpen(kAlreadyOpen, EBUSY);
   osError_.store(0, std::memory_order_relaxed);
+  // The one place where a port name becomes what it opens.
+  const std::string path = ResolvePortTarget(name_);
   VirtualLineName virtualName;
-  if (ParseVirtualLineName(name_, &virtualName)) {
+  if (ParseVirtualLineName(path, &virtualName)) {
     vline_ = clVirtualLineEnd::Open(virtualName);
     if (!vline_) return FailOpen(kOpenFailed, EBUSY);  // as a tty held by another port
     interrupt_ = interrupt;
     state_.store(kStateOpen, std::memory_order_release);
     return ApplySettingsOnOpen();
   }
-  // The one place where a port name becomes a device path.
-  const std::string path = ResolvePortDevice(name_);
   if (path.empty()) return FailOpen(kOpenFailed, 0);
 
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -137,13 +137,14 @@ int32_t clSerialPort::Open(const clInterrupt* interrupt) {
 }
 
 std::string clSerialPort::DevicePath() const {
+  const std::string path = ResolvePortTarget(name_);
   VirtualLineName virtualName;
-  if (ParseVirtualLineName(name_, &virtualName)) {
-    std::string path =
+  if (ParseVirtualLineName(path, &virtualName)) {
+    std::string end =
         "VLINE" + std::to_string(virtualName.cable) + (virtualName.side ? "-B" : "-A");
-    return virtualName.tap ? path + "-TAP" : path;
+    return virtualName.tap ? end + "-TAP" : end;
   }
-  return ResolvePortDevice(name_);
+  return path;
 }
 
 int32_t clSerialPort::ApplySettingsOnOpen() {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "runtime/interrupt.h"
+#include "runtime/port_choices.h"
 #include "runtime/port_settings.h"
 #include "runtime/serial_ports.h"
 #include "runtime/virtual_lines.h"
@@ -504,6 +505,89 @@ TEST(PortNameTest, MissingSettingsFileFallsBackToSerialDevices) {
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(UserSettingsPath(), dir.Path() + "/.config/Telvane/Telvane.conf");
   }
+}
+
+// A COMn port mapped to a virtual line end opens that end; a value is taken
+// as written, backslashes and all (udev writes odd characters of by-id names
+// as \x2f and so on).
+TEST(PortNameTest, MappedVirtualLineOpensAndValuesReadAsWritten) {
+  TempDir dir;
+  dir.WriteSettings("[Ports]\nCOM7=vline61-a\nCOM8=/dev/serial/by-id/usb-A\\x2fB;C \n");
+  ScopedEnv xdg("XDG_CONFIG_HOME", dir.Path());
+  EXPECT_EQ(ResolvePortDevice("COM8"), "/dev/serial/by-id/usb-A\\x2fB;C");
+  EXPECT_EQ(PortMapping("com7", UserSettingsPath()), "vline61-a");
+  EXPECT_EQ(PortMapping("COM1", UserSettingsPath()), "");
+
+  clSerialPort com7;
+  com7.SetName("COM7");
+  EXPECT_EQ(com7.DevicePath(), "VLINE61-A");
+  clSerialPort far;
+  far.SetName("VLINE61-B");
+  ASSERT_EQ(com7.Open(), 0);
+  ASSERT_EQ(far.Open(), 0);
+  const uint8_t sent[] = {0x10, 0x49, 0x01, 0x4A, 0x16};
+  EXPECT_EQ(com7.Write(sent, 5), 5);
+  uint8_t got[5] = {};
+  EXPECT_EQ(far.Read(got, 5, 5000), 5);
+  EXPECT_TRUE(std::equal(got, got + 5, sent));
+  clSerialPort again;
+  again.SetName("VLINE61-A");
+  EXPECT_EQ(again.Open(), 1) << "the end is taken by COM7";
+}
+
+TEST(PortChoicesTest, ListsAddedNamesAndWhatEachPortOpens) {
+  clSerialPorts ports;
+  ports.AddDefaultPorts();
+  EXPECT_EQ(NextPortName(ports), "COM11");
+  auto added = std::make_unique<clSerialPort>();
+  added->SetName(NextPortName(ports));
+  ports.Add(std::move(added));
+  EXPECT_EQ(NextPortName(ports), "COM12");
+  // A list whose count names a port it holds skips that name.
+  clSerialPorts gap;
+  for (const char* name : {"COM1", "com2"}) {
+    auto port = std::make_unique<clSerialPort>();
+    port->SetName(name);
+    gap.Add(std::move(port));
+  }
+  gap.At(0)->SetName("COM3");
+  EXPECT_EQ(NextPortName(gap), "COM4");
+
+  EXPECT_EQ(PortChoiceIndex(kParityChoices, clSerialPort::kParityEven), 2);
+  EXPECT_EQ(PortChoiceIndex(kStopBitsChoices, clSerialPort::kStopBitsTwo), 2);
+  EXPECT_EQ(PortChoiceIndex(kBaudRateChoices, 57600), -1);
+  EXPECT_EQ(UnlistedChoiceText(kBaudRateChoices, 57600), "57600");
+  EXPECT_EQ(UnlistedChoiceText(kParityChoices, clSerialPort::kParityMark), "Mark");
+  EXPECT_TRUE(RtsDelaysEnabled(clSerialPort::kFlowRtsToggle));
+  EXPECT_FALSE(RtsDelaysEnabled(clSerialPort::kFlowRtsOn));
+  EXPECT_TRUE(IsMappingTarget("/dev/ttyUSB0"));
+  EXPECT_TRUE(IsMappingTarget("VLINE99-B-TAP"));
+  EXPECT_FALSE(IsMappingTarget("ttyUSB0"));
+
+  // An adapter is offered under its by-id link; its description follows it
+  // there; a mapping to a device that is gone is shown as absent.
+  TempDir dir;
+  const std::string tty = dir.Path() + "/ttyUSB0";
+  std::ofstream(tty) << "";
+  std::filesystem::create_directories(dir.Path() + "/by-id");
+  const std::string link = dir.Path() + "/by-id/usb-FTDI_FT232R_A50285BI-if00-port0";
+  std::filesystem::create_symlink(tty, link);
+  EXPECT_EQ(StableAdapterPath(tty, dir.Path() + "/by-id"), link);
+  EXPECT_EQ(StableAdapterPath("/dev/null", dir.Path() + "/by-id"), "/dev/null");
+  const std::string settings = dir.Path() + "/Telvane.conf";
+  std::ofstream(settings) << "[Ports]\nCOM3=" << link << "\nCOM4=" << dir.Path()
+                          << "/gone\nCOM5=VLINE2-B\n";
+  const std::vector<clSerialAdapter> adapters = {{tty, "FT232R USB UART", "FTDI", "A50285BI"}};
+  const clPortDevice com3 = DescribePortDevice("COM3", settings, adapters);
+  EXPECT_TRUE(com3.present && com3.mapped && com3.mappable);
+  EXPECT_EQ(com3.Text(), link + " (FT232R USB UART, FTDI, A50285BI)");
+  EXPECT_EQ(DescribePortDevice("COM4", settings, adapters).Text(), dir.Path() + "/gone (absent)");
+  EXPECT_EQ(DescribePortDevice("COM5", settings, adapters).Text(), "VLINE2-B (virtual line)");
+  EXPECT_TRUE(
+      DescribePortDevice("COM6", settings, adapters).Text().starts_with("/dev/ttyS5 (default"));
+  const clPortDevice own = DescribePortDevice("VLINE3-A", settings, adapters);
+  EXPECT_FALSE(own.mappable);
+  EXPECT_EQ(DescribePortDevice("LPT1", settings, adapters).Text(), "nothing to open");
 }
 
 }  // namespace
