@@ -133,6 +133,8 @@ class clWorkspace {
   // Worker-thread safe: the next tag id (a master creating tags for objects it
   // was not configured with).
   int32_t TakeTagId() { return Take(kTagIdCounter); }
+  // The next sector id (sectors pasted with their device).
+  int32_t TakeSectorId() { return Take(kSectorIdCounter); }
 
   // Deleting; refused while the device concerned runs. A device's listeners
   // are told before it goes.
