@@ -60,7 +60,7 @@ void CItemListModel::SetRows(CListLayoutId layout, std::vector<CHintObject> rows
                              const clTags* tags) {
   beginResetModel();
   layout_ = layout;
-  rows_.clear();
+  std::vector<Row>().swap(rows_);  // a small table after a big one gives the memory back
   rows_.reserve(rows.size());
   for (const CHintObject& object : rows) rows_.push_back({object, ReadLive(object)});
   tags_ = tags;
