@@ -257,7 +257,7 @@ void CItemList::Fill(CListLayoutId layout, const CHintObject& owner, std::vector
     filter_->clear();
   }
   applyingWidths_ = true;
-  model_->SetRows(layout, std::move(rows), tags);
+  model_->SetRows(layout, std::move(rows), tags, owner);
   owner_ = owner;
   ApplyColumnWidths();
   applyingWidths_ = false;

@@ -57,13 +57,14 @@ void CItemListModel::RebuildIndex() {
 }
 
 void CItemListModel::SetRows(CListLayoutId layout, std::vector<CHintObject> rows,
-                             const clTags* tags) {
+                             const clTags* tags, const CHintObject& owner) {
   beginResetModel();
   layout_ = layout;
   std::vector<Row>().swap(rows_);  // a small table after a big one gives the memory back
   rows_.reserve(rows.size());
   for (const CHintObject& object : rows) rows_.push_back({object, ReadLive(object)});
   tags_ = tags;
+  owner_ = owner;
   tagsSeen_ = tags ? tags->Count() : 0;
   firstLive_ = lastLive_ = -1;
   const CListLayout& info = LayoutInfo();
@@ -108,12 +109,11 @@ void CItemListModel::RowChanged(const void* object) {
 void CItemListModel::AppendTagsAddedBy(const clTags& tags) {
   const auto snapshot = tags.Items();
   if (snapshot.size() <= tagsSeen_) return;
-  const CHintObject owner = rows_.empty() ? CHintObject{} : rows_.front().object;
   const int first = static_cast<int>(rows_.size());
   const int last = first + static_cast<int>(snapshot.size() - tagsSeen_) - 1;
   beginInsertRows(QModelIndex(), first, last);
   for (size_t i = tagsSeen_; i < snapshot.size(); ++i) {
-    CHintObject object{owner.device, owner.sector, snapshot[i]};
+    CHintObject object{owner_.device, owner_.sector, snapshot[i]};
     index_.insert(object.tag, static_cast<int>(rows_.size()));
     rows_.push_back({object, ReadLive(object)});
   }
@@ -134,7 +134,7 @@ int CItemListModel::Refresh() {
   SignalLiveChanges(changed);
   // A running master or monitor adds tags for objects it sees for the first
   // time; they join the table at the end.
-  if (tags_ && !rows_.empty()) AppendTagsAddedBy(*tags_);
+  if (tags_) AppendTagsAddedBy(*tags_);
   return static_cast<int>(changed.size());
 }
 

@@ -30,9 +30,11 @@ class CItemListModel : public QAbstractTableModel {
 
   explicit CItemListModel(CDoc& doc, QObject* parent = nullptr);
 
-  // Shows `rows` in `layout`. `tags` is the list the rows of a tag table come
-  // from, so that Refresh can pick up tags a running device appends to it.
-  void SetRows(CListLayoutId layout, std::vector<CHintObject> rows, const clTags* tags = nullptr);
+  // Shows `rows` in `layout`. A tag table names the list its rows come from and
+  // the device and sector that hold it, so that Refresh can pick up the tags a
+  // running device appends to it.
+  void SetRows(CListLayoutId layout, std::vector<CHintObject> rows, const clTags* tags = nullptr,
+               const CHintObject& owner = {});
   void Clear() { SetRows(CListLayoutId::kNone, {}); }
   void AppendRow(const CHintObject& row);
   // Removes the rows of a device or sector (a device's sectors and tags too).
@@ -82,6 +84,7 @@ class CItemListModel : public QAbstractTableModel {
   std::vector<Row> rows_;
   QHash<const void*, int> index_;
   const clTags* tags_ = nullptr;  // the list a tag table shows
+  CHintObject owner_;             // and its device and sector
   size_t tagsSeen_ = 0;           // its entries shown so far
   int firstLive_ = -1;            // the live columns, first and last
   int lastLive_ = -1;
