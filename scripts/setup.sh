@@ -6,9 +6,10 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
 need=()
-# Qt 6 Widgets and Svg for the desktop, with a font for its offscreen tests.
+# Qt 6 Widgets and Svg for the desktop, with a font for its offscreen tests, and an
+# X server without a screen for the test that pastes between two running programs.
 for pkg in cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev \
-  fonts-dejavu-core; do
+  fonts-dejavu-core xvfb; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if ((${#need[@]})); then
