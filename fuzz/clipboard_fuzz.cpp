@@ -10,22 +10,6 @@
 #include "model/object_clip.h"
 #include "model/workspace_paste.h"
 
-namespace {
-
-std::vector<uint8_t> Encode(clClipKind kind, const clClipObjects& objects) {
-  std::vector<const clDevice*> devices;
-  for (const auto& d : objects.devices) devices.push_back(d.get());
-  std::vector<const clSector*> sectors;
-  for (const auto& s : objects.sectors) sectors.push_back(s.get());
-  std::vector<const clTag*> tags;
-  for (const auto& t : objects.tags) tags.push_back(t.get());
-  if (kind == clClipKind::kTags) return EncodeClipTags(tags);
-  if (kind == clClipKind::kSectors) return EncodeClipSectors(sectors);
-  return EncodeClipDevices(kind, devices);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   // The first byte picks the format, the rest is the clipboard's data.
@@ -38,10 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result != kClipDamaged || objects.Count() != 0) std::abort();
     return 0;
   }
-  const std::vector<uint8_t> again = Encode(kind, objects);
+  const std::vector<uint8_t> again = EncodeClipObjects(objects);
   clClipObjects reread;
   if (!DecodeClip(kind, again.data(), again.size(), &reread).empty()) std::abort();
-  if (Encode(kind, reread) != again) std::abort();
+  if (EncodeClipObjects(reread) != again) std::abort();
 
   clWorkspace workspace;
   workspace.InitNew();

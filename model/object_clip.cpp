@@ -55,6 +55,26 @@ std::vector<uint8_t> EncodeClipDevices(clClipKind kind,
   return out.TakeBytes();
 }
 
+std::vector<uint8_t> EncodeClipObjects(const clClipObjects& objects) {
+  switch (objects.kind) {
+    case clClipKind::kTags: {
+      std::vector<const clTag*> tags;
+      for (const auto& t : objects.tags) tags.push_back(t.get());
+      return EncodeClipTags(tags);
+    }
+    case clClipKind::kSectors: {
+      std::vector<const clSector*> sectors;
+      for (const auto& s : objects.sectors) sectors.push_back(s.get());
+      return EncodeClipSectors(sectors);
+    }
+    default:
+      break;
+  }
+  std::vector<const clDevice*> devices;
+  for (const auto& d : objects.devices) devices.push_back(d.get());
+  return EncodeClipDevices(objects.kind, devices);
+}
+
 std::string DecodeClip(clClipKind kind, const uint8_t* data, size_t size, clClipObjects* out) {
   clClipObjects read;
   read.kind = kind;

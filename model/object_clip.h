@@ -53,6 +53,9 @@ struct clClipObjects {
   size_t Count() const { return devices.size() + sectors.size() + tags.size(); }
 };
 
+// The bytes of objects read before, in their kind.
+std::vector<uint8_t> EncodeClipObjects(const clClipObjects& objects);
+
 // Reads clipboard bytes of a kind from anywhere. The bytes must be exactly one
 // list record of that kind's class; a truncated, oversized or otherwise
 // inconsistent record gives kClipDamaged and leaves `out` empty. Allocation is

@@ -142,6 +142,10 @@ class clWorkspace {
   std::string DeleteSector(clDevice& device, clSector* sector);
   std::string DeleteTag(clDevice& device, clTags& tags, clTag* tag);
 
+  // Points a device, of any role, at the ports its stored port names name (none
+  // when absent); the names stay as they are.
+  void ReferToPorts(clDevice& device);
+
   // After loading: points every device at the ports named by its stored names
   // (none when absent), sets the sectors' owners and marks every master tag
   // uncertain.

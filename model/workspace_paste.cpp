@@ -55,16 +55,6 @@ bool NameTaken(const clWorkspace& workspace, int32_t kind, const std::string& na
   }
 }
 
-void ReferToPorts(clWorkspace& workspace, clDevice& device) {
-  clSerialPorts& ports = workspace.Ports();
-  if (auto* monitor = dynamic_cast<clIEC101CaptureDevice*>(&device)) {
-    monitor->SetPort1(ports.Find(monitor->Port1Name()));
-    monitor->SetPort2(ports.Find(monitor->Port2Name()));
-  } else {
-    device.SetPort(ports.Find(device.PortName()));
-  }
-}
-
 }  // namespace
 
 std::vector<clDevice*> PasteDevices(clWorkspace& workspace, int32_t kind,
@@ -75,7 +65,7 @@ std::vector<clDevice*> PasteDevices(clWorkspace& workspace, int32_t kind,
     if (!device || !OfRole(*device, kind)) continue;
     device->SetKind(kind);
     if (NameTaken(workspace, kind, device->Name())) device->SetName(CopyName(device->Name()));
-    ReferToPorts(workspace, *device);
+    workspace.ReferToPorts(*device);
     clDevice* raw = workspace.CommitDevice(std::move(device));
     if (!raw) continue;
     if (clSectors* sectors = raw->Sectors()) {

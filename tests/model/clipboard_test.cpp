@@ -39,23 +39,6 @@ std::vector<uint8_t> Encode(const clWorkspace& ws, clClipKind kind) {
   return EncodeClipTags(tags);
 }
 
-std::vector<uint8_t> Reencode(const clClipObjects& objects) {
-  std::vector<const clDevice*> devices;
-  for (const auto& d : objects.devices) devices.push_back(d.get());
-  std::vector<const clSector*> sectors;
-  for (const auto& s : objects.sectors) sectors.push_back(s.get());
-  std::vector<const clTag*> tags;
-  for (const auto& t : objects.tags) tags.push_back(t.get());
-  switch (objects.kind) {
-    case clClipKind::kSectors:
-      return EncodeClipSectors(sectors);
-    case clClipKind::kTags:
-      return EncodeClipTags(tags);
-    default:
-      return EncodeClipDevices(objects.kind, devices);
-  }
-}
-
 TEST(Clipboard, EveryKindReadsBackToTheSameBytesAndIsOneListRecordOfTheFile) {
   clWorkspace ws;
   FillEveryField(ws);
@@ -65,7 +48,7 @@ TEST(Clipboard, EveryKindReadsBackToTheSameBytesAndIsOneListRecordOfTheFile) {
     clClipObjects objects;
     ASSERT_EQ(DecodeClip(kind, bytes.data(), bytes.size(), &objects), "");
     EXPECT_GT(objects.Count(), 0u);
-    EXPECT_EQ(Reencode(objects), bytes);
+    EXPECT_EQ(EncodeClipObjects(objects), bytes);
   }
   // Tags: the list version, the count, then the first class tag of the file form.
   std::vector<const clTag*> one = {ws.Slaves().Items()->front()->Sectors()->First()->Tags().Items()->front()};

@@ -545,14 +545,7 @@ CDialogRequest CDoc::Request(CDialog dialog) const {
 }
 
 void CDoc::ReferToPorts(clDevice& device) {
-  if (device.IsRunning()) return;
-  clSerialPorts& ports = workspace_.Ports();
-  if (auto* monitor = dynamic_cast<clIEC101CaptureDevice*>(&device)) {
-    monitor->SetPort1(ports.Find(monitor->Port1Name()));
-    monitor->SetPort2(ports.Find(monitor->Port2Name()));
-  } else {
-    device.SetPort(ports.Find(device.PortName()));
-  }
+  if (!device.IsRunning()) workspace_.ReferToPorts(device);
 }
 
 void CDoc::NewDevice() {
