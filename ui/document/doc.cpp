@@ -906,6 +906,7 @@ void CDoc::DeleteRows() {
     case CRowKind::kTag: {
       clDevice* device = rows.front().device;
       clSector* sector = rows.front().sector;
+      listView_->ForgetRows(rows);
       for (const CHintObject& row : rows) {
         if (row.tag == tag_) tag_ = nullptr;
         clTags* tags = row.sector ? &row.sector->Tags() : row.device->Tags();

@@ -19,4 +19,7 @@ class CListView {
   virtual bool FocusCell(int* row, int* column) const = 0;
   virtual int RowCount() const = 0;
   virtual CHintObject RowAt(int row) const = 0;
+  // The objects of these rows are about to be deleted: the view lets go of
+  // them now (the document then shows the table again).
+  virtual void ForgetRows(const std::vector<CHintObject>& rows) = 0;
 };

@@ -149,6 +149,11 @@ CHintObject CItemList::RowAt(int row) const {
   return model_->RowObject(proxy_->mapToSource(proxy_->index(row, 0)).row());
 }
 
+void CItemList::ForgetRows(const std::vector<CHintObject>& rows) {
+  model_->RemoveRows(rows);
+  doc_.ListSelectionChanged();
+}
+
 // ---- Update hints ----
 
 bool CItemList::Showing(CListLayoutId layout, const CHintObject& owner) const {

@@ -55,6 +55,7 @@ class CItemList : public QWidget, public CListView {
   bool FocusCell(int* row, int* column) const override;
   int RowCount() const override;
   CHintObject RowAt(int row) const override;
+  void ForgetRows(const std::vector<CHintObject>& rows) override;
 
  public slots:
   void OnUpdate(int hint, const CHintObject& object);

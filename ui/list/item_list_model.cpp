@@ -89,15 +89,37 @@ void CItemListModel::AppendRow(const CHintObject& row) {
 }
 
 void CItemListModel::RemoveRowsOf(const clDevice* device, const clSector* sector) {
-  for (int i = static_cast<int>(rows_.size()) - 1; i >= 0; --i) {
-    const CHintObject& object = rows_[static_cast<size_t>(i)].object;
-    const bool gone = sector ? object.sector == sector : object.device == device;
-    if (!gone) continue;
-    beginRemoveRows(QModelIndex(), i, i);
-    rows_.erase(rows_.begin() + i);
-    endRemoveRows();
+  std::vector<bool> gone(rows_.size());
+  for (size_t i = 0; i < rows_.size(); ++i) {
+    const CHintObject& object = rows_[i].object;
+    gone[i] = sector ? object.sector == sector : object.device == device;
   }
-  RebuildIndex();
+  RemoveMarked(gone);
+}
+
+void CItemListModel::RemoveRows(const std::vector<CHintObject>& objects) {
+  const CListLayout& layout = LayoutInfo();
+  std::vector<bool> gone(rows_.size());
+  for (const CHintObject& object : objects) {
+    const int row = RowOf(Key(layout, object));
+    if (row >= 0) gone[static_cast<size_t>(row)] = true;
+  }
+  RemoveMarked(gone);
+}
+
+void CItemListModel::RemoveMarked(const std::vector<bool>& gone) {
+  bool removed = false;
+  for (int last = static_cast<int>(rows_.size()) - 1; last >= 0; --last) {
+    if (!gone[static_cast<size_t>(last)]) continue;
+    int first = last;
+    while (first > 0 && gone[static_cast<size_t>(first - 1)]) --first;
+    beginRemoveRows(QModelIndex(), first, last);
+    rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+    endRemoveRows();
+    removed = true;
+    last = first;
+  }
+  if (removed) RebuildIndex();
 }
 
 void CItemListModel::RowChanged(const void* object) {

@@ -39,6 +39,8 @@ class CItemListModel : public QAbstractTableModel {
   void AppendRow(const CHintObject& row);
   // Removes the rows of a device or sector (a device's sectors and tags too).
   void RemoveRowsOf(const clDevice* device, const clSector* sector);
+  // Removes the rows of these objects, without looking into them.
+  void RemoveRows(const std::vector<CHintObject>& objects);
   // Re-reads one row's cells (after a rename).
   void RowChanged(const void* object);
   // Re-reads the live columns; returns how many rows changed.
@@ -76,6 +78,8 @@ class CItemListModel : public QAbstractTableModel {
   Live ReadLive(const CHintObject& object) const;
   void RebuildIndex();
   void AppendTagsAddedBy(const clTags& tags);
+  // Removes the rows marked, a run of neighbours at a time.
+  void RemoveMarked(const std::vector<bool>& gone);
   void SignalLiveChanges(const std::vector<int>& changed);
   void ApplyEdit(const void* key, int column, const QString& text);
 
