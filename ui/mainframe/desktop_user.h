@@ -13,6 +13,9 @@ class CDesktopUser : public CUserInterface {
   // The window the message boxes and dialogs are modal over.
   void SetParent(QWidget* parent) { parent_ = parent; }
   // Who shows traffic windows (the main frame).
+  // Nobody is there to answer (a picture being taken): messages go to stderr,
+  // questions are answered No (Cancel where offered), dialogs are not opened.
+  void SetUnattended(bool unattended) { unattended_ = unattended; }
   void SetTrafficShower(std::function<void(clDevice&, int, int)> show) {
     showTraffic_ = std::move(show);
   }
@@ -25,5 +28,6 @@ class CDesktopUser : public CUserInterface {
 
  private:
   QPointer<QWidget> parent_;
+  bool unattended_ = false;
   std::function<void(clDevice&, int, int)> showTraffic_;
 };

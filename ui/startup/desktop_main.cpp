@@ -87,6 +87,7 @@ int RunDesktop(int argc, char** argv) {
   CDoc doc(user, options);
   auto frame = std::make_unique<CMainFrame>(doc);
   user.SetParent(frame.get());
+  user.SetUnattended(!args.screenshot.isEmpty());
   user.SetTrafficShower([&frame](clDevice& device, int length, int cut) {
     frame->ShowTraffic(device, length, cut);
   });
