@@ -91,6 +91,15 @@ void clWorkspace::ReferToPort(clDevice& device) const {
   device.SetPort(ports_->Find(device.PortName()));
 }
 
+void clWorkspace::ReferToPorts(clDevice& device) {
+  if (auto* monitor = dynamic_cast<clIEC101CaptureDevice*>(&device)) {
+    monitor->SetPort1(ports_->Find(monitor->Port1Name()));
+    monitor->SetPort2(ports_->Find(monitor->Port2Name()));
+  } else {
+    device.SetPort(ports_->Find(device.PortName()));
+  }
+}
+
 std::unique_ptr<clIEC101MasterDevice> clWorkspace::NewMaster() {
   auto device = std::make_unique<clIEC101MasterDevice>();
   device->SetName(Numbered("Master%d", Take(kMasterNameCounter)));

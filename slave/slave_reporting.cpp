@@ -153,30 +153,32 @@ void clIEC101SlaveEngine::ReportTotal(uint32_t commonAddress, uint32_t ioa, doub
 }
 
 bool clIEC101SlaveEngine::SetTagValue(uint32_t commonAddress, uint32_t ioa, double value) {
-  if (std::isnan(value)) return false;
   const clSector* sector =
       device_.Sectors()->FindByCommonAddress(static_cast<int32_t>(commonAddress));
   if (!sector) return false;
-  clTag* tag = nullptr;
   for (clTag* candidate : *sector->Tags().Items()) {
-    if (candidate->Ioa() == static_cast<int32_t>(ioa) && FindReportType(candidate->TagType())) {
-      tag = candidate;
-      break;
-    }
+    if (candidate->Ioa() == static_cast<int32_t>(ioa) && FindReportType(candidate->TagType()))
+      return SetTagValue(*sector, *candidate, value);
   }
-  if (!tag) return false;
+  return false;
+}
+
+bool clIEC101SlaveEngine::SetTagValue(const clSector& sector, clTag& tag, double value) {
+  if (std::isnan(value) || !FindReportType(tag.TagType())) return false;
+  const auto commonAddress = static_cast<uint32_t>(sector.CommonAddress());
+  const auto ioa = static_cast<uint32_t>(tag.Ioa());
   // The same forms as a value typed into the list: single points 0/1, double
   // points 0..3, measurands as given.
-  if (tag->TagType() == clTag::kSinglePoint) value = value > 0 ? 1 : 0;
-  if (tag->TagType() == clTag::kDoublePoint) value = value < 0 ? 0 : value > 3 ? 3 : value;
-  const double old = tag->Value();
+  if (tag.TagType() == clTag::kSinglePoint) value = value > 0 ? 1 : 0;
+  if (tag.TagType() == clTag::kDoublePoint) value = value < 0 ? 0 : value > 3 ? 3 : value;
+  const double old = tag.Value();
   const clDateTime now = clock_.Now();
-  tag->SetTimeStamp(now);
-  tag->SetRawValue(value);
+  tag.SetTimeStamp(now);
+  tag.SetRawValue(value);
   if (old == value || !IsRunning()) return true;
-  const uint8_t quality = tag->QualityByte();
-  const auto integer = static_cast<int32_t>(tag->ValueAsInteger());
-  switch (tag->TagType()) {
+  const uint8_t quality = tag.QualityByte();
+  const auto integer = static_cast<int32_t>(tag.ValueAsInteger());
+  switch (tag.TagType()) {
     case clTag::kSinglePoint:
       ReportSinglePoint(commonAddress, ioa, integer, now, quality);
       break;
@@ -187,7 +189,7 @@ bool clIEC101SlaveEngine::SetTagValue(uint32_t commonAddress, uint32_t ioa, doub
       ReportStepPosition(commonAddress, ioa, integer, now, quality);
       break;
     default:
-      AddChange(tag->TagType(), commonAddress, ioa, value, now, quality);
+      AddChange(tag.TagType(), commonAddress, ioa, value, now, quality);
       break;
   }
   return true;
