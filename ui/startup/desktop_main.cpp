@@ -87,9 +87,7 @@ int RunDesktop(int argc, char** argv) {
   CDoc doc(user, options);
   auto frame = std::make_unique<CMainFrame>(doc);
   user.SetParent(frame.get());
-  user.SetTrafficShower([&frame](clDevice& device, int length, int cut) {
-    frame->ShowTraffic(device, length, cut);
-  });
+  user.Follow(doc);
   if (!OpenStartupWorkspace(doc, options, args.request)) return 1;
   frame->show();
   RunStartupDevices(doc, options, args.request);
