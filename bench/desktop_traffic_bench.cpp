@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/device_runners.h"
+#include "bench/interrogation_workspace.h"
 #include "master/master_engine.h"
 #include "model/workspace.h"
 #include "runtime/traffic_drain.h"
@@ -76,32 +77,7 @@ void BM_TrafficWindowAppendsFixedFrames(benchmark::State& state) {
   state.counters["line_frames/s"] = kLineFramesPerSecond;
 }
 
-constexpr int32_t kTags = 10000;
-constexpr int32_t kBaud = 115200;
 constexpr int kProbeMs = 10;
-
-void AddTags(clWorkspace& workspace, clDevice& device) {
-  static constexpr int32_t kTypes[] = {clTag::kSinglePoint,        clTag::kDoublePoint,
-                                       clTag::kMeasuredNormalized, clTag::kMeasuredScaled,
-                                       clTag::kMeasuredFloat,      clTag::kIntegratedTotals,
-                                       clTag::kStepPosition};
-  clWorkspace::Created<clSector> sector = workspace.NewSector(device);
-  sector.object->SetCommonAddress(1);
-  clSector* kept = sector.object.get();
-  workspace.CommitSector(device, std::move(sector.object));
-  std::vector<std::unique_ptr<clTag>> tags;
-  for (int32_t i = 0; i < kTags; ++i) {
-    auto tag = std::make_unique<clTag>();
-    tag->SetId(workspace.TakeTagId());
-    tag->SetName("T" + std::to_string(i + 1));
-    tag->SetType(kTypes[i * 7 / kTags]);
-    tag->SetIoa(i + 1);
-    tag->SetRawValue(i % 2);
-    tag->SetQuality(0);
-    tags.push_back(std::move(tag));
-  }
-  kept->Tags().AppendAll(std::move(tags));
-}
 
 double Percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0;
@@ -117,22 +93,7 @@ double Percentile(std::vector<double> values, double p) {
 void BM_EventLoopLatencyDuringInterrogationWithWindowOpen(benchmark::State& state) {
   for (auto _ : state) {
     clWorkspace workspace;
-    for (const char* name : {"VLINE61-A", "VLINE61-B"}) {
-      auto port = std::make_unique<clSerialPort>();
-      port->SetName(name);
-      port->SetBaudRate(kBaud);
-      workspace.Ports().Add(std::move(port));
-    }
-    auto master = workspace.NewMaster();
-    master->SetPortName("VLINE61-A");
-    master->SetPollIntervalMs(1);
-    clDevice* masterDevice = workspace.CommitDevice(std::move(master));
-    auto slave = workspace.NewSlave();
-    slave->SetPortName("VLINE61-B");
-    clDevice* slaveDevice = workspace.CommitDevice(std::move(slave));
-    AddTags(workspace, *masterDevice);
-    AddTags(workspace, *slaveDevice);
-    workspace.ResolveReferences();
+    clDevice* masterDevice = BuildInterrogationWorkspace(workspace, 61).first;
 
     clTrafficDrain drain(masterDevice->Traffic());
     auto window = std::make_unique<CMonitorDlg>(*masterDevice, drain);
