@@ -210,13 +210,18 @@ TEST(TrafficDrain, ConsumesTheQueueOnlyWhileStartedAndFormatsWithTheCurrentFilte
 
   drain.SetFilter(Filter(false, true, false, false));
   EXPECT_EQ(drain.Filter(), Filter(false, true, false, false));
-  queue.Push(Numbered(4));
+  // A full queue at once (a fast line between two passes): every record is
+  // taken, those still queued by Stop itself.
+  for (int n = 4; n < 4 + static_cast<int>(clTrafficQueue::kCapacity); ++n)
+    ASSERT_TRUE(queue.Push(Numbered(n)));
   drain.Stop();
   EXPECT_FALSE(queue.IsConsumerRunning());
   EXPECT_FALSE(drain.IsStarted());
+  EXPECT_EQ(queue.Size(), 0u);
   const clTrafficBatch last = drain.Take();
-  ASSERT_EQ(last.size(), 2u) << "Stop formats what was still queued";
+  ASSERT_EQ(last.size(), 2 * clTrafficQueue::kCapacity) << "description and elements each";
   EXPECT_EQ(last[0].text, "R4");
+  EXPECT_EQ(Numbers(last).back(), 3 + static_cast<int>(clTrafficQueue::kCapacity));
   EXPECT_TRUE(drain.Take().empty());
   ASSERT_TRUE(drain.Start()) << "a stopped drain starts again";
 }
