@@ -1,15 +1,20 @@
 #include "app/headless_script.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
-#include <sstream>
 
 #include "app/device_runners.h"
+#include "app/exit_codes.h"
+#include "app/headless_clock.h"
+#include "app/port_messages.h"
 #include "master/master_engine.h"
 #include "master/master_write.h"
+#include "model/tag_range.h"
 #include "model/tag_text.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
@@ -17,61 +22,106 @@
 #include "runtime/virtual_line_command.h"
 #include "slave/slave_engine.h"
 
-clHeadlessClock::clHeadlessClock(double seconds) : hasLength_(seconds >= 0) {
-  sigemptyset(&signals_);
-  sigaddset(&signals_, SIGINT);
-  sigaddset(&signals_, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
-  if (hasLength_) endAtMs_ = TickNowMs() + static_cast<uint64_t>(seconds * 1000.0);
-}
-
-bool clHeadlessClock::WaitForEnd(int64_t ms) {
-  const uint64_t start = TickNowMs();
-  while (!ended_) {
-    const uint64_t now = TickNowMs();
-    if (hasLength_ && now >= endAtMs_) {
-      ended_ = true;
-      break;
-    }
-    // An endless wait still wakes once a second.
-    uint64_t waitMs = 1000;
-    if (ms >= 0) {
-      const uint64_t elapsed = now - start;
-      if (elapsed >= static_cast<uint64_t>(ms)) return false;
-      waitMs = static_cast<uint64_t>(ms) - elapsed;
-    }
-    if (hasLength_ && endAtMs_ - now < waitMs) waitMs = endAtMs_ - now;
-    timespec timeout{static_cast<time_t>(waitMs / 1000),
-                     static_cast<long>(waitMs % 1000) * 1000000L};
-    int signal = sigtimedwait(&signals_, nullptr, &timeout);
-    if (signal == SIGINT || signal == SIGTERM) ended_ = true;
+bool clScriptInput::Fill() {
+  if (endOfInput_) return false;
+  if (!clock_.WaitForInput(fd_)) return false;
+  char buffer[4096];
+  const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+  if (n > 0) {
+    pending_.append(buffer, static_cast<size_t>(n));
+  } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+    endOfInput_ = true;
   }
   return true;
 }
 
+bool clScriptInput::Next(std::string* line, bool* tooLong) {
+  *tooLong = false;
+  for (;;) {
+    const size_t end = pending_.find('\n');
+    if (end != std::string::npos) {
+      if (*tooLong) {
+        line->clear();
+      } else {
+        line->assign(pending_, 0, end);
+      }
+      pending_.erase(0, end + 1);
+      return true;
+    }
+    if (pending_.size() > kMaxLineBytes) {
+      // Keep nothing of an overlong line; its end is still to be found.
+      *tooLong = true;
+      pending_.clear();
+    }
+    if (!Fill()) {
+      if (clock_.Ended() || (pending_.empty() && !*tooLong)) return false;
+      line->clear();
+      if (!*tooLong) line->swap(pending_);
+      pending_.clear();
+      return true;
+    }
+  }
+}
+
 namespace {
 
-std::vector<std::string> Words(const std::string& line) {
-  std::string text = line.substr(0, line.find('#'));
-  std::istringstream in(text);
-  std::vector<std::string> words;
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
+// The words of a line: blanks separate them, "#" outside quotes starts a comment,
+// double quotes make one word of what they enclose. False for an unclosed quote.
+bool Words(const std::string& line, std::vector<std::string>* words) {
+  words->clear();
+  size_t i = 0;
+  while (i < line.size()) {
+    const char c = line[i];
+    if (c == '#') break;
+    if (std::isspace(static_cast<unsigned char>(c))) {
+      ++i;
+      continue;
+    }
+    std::string word;
+    if (c == '"') {
+      const size_t close = line.find('"', i + 1);
+      if (close == std::string::npos) return false;
+      word = line.substr(i + 1, close - i - 1);
+      i = close + 1;
+    } else {
+      while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])) &&
+             line[i] != '#')
+        word += line[i++];
+    }
+    words->push_back(word);
+  }
+  return true;
 }
 
 }  // namespace
 
-bool clHeadlessScript::Run(std::istream& in) {
+bool clHeadlessScript::Run(clScriptInput& in) {
   std::string line;
-  for (int lineNumber = 1; !quit_ && !clock_.Ended() && std::getline(in, line); ++lineNumber) {
-    std::vector<std::string> words = Words(line);
-    if (!words.empty()) Execute(words, lineNumber);
+  bool tooLong = false;
+  std::vector<std::string> words;
+  for (int lineNumber = 1; !quit_ && !clock_.Ended() && in.Next(&line, &tooLong); ++lineNumber) {
+    bool done = true;
+    if (tooLong) {
+      done = Fail(lineNumber, "line longer than " + std::to_string(clScriptInput::kMaxLineBytes) +
+                                  " characters");
+    } else if (!Words(line, &words)) {
+      done = Fail(lineNumber, "unclosed quote");
+    } else if (!words.empty()) {
+      done = Execute(words, lineNumber);
+    }
+    if (!done && strict_) return true;
   }
   return quit_;
 }
 
+int clHeadlessScript::ExitCode() const {
+  if (waitTimedOut_) return kExitWaitTimedOut;
+  return errors_ > 0 ? kExitScriptErrors : kExitOk;
+}
+
 bool clHeadlessScript::Fail(int lineNumber, const std::string& message) {
   std::fprintf(stderr, "telvane: script line %d: %s\n", lineNumber, message.c_str());
+  ++errors_;
   return false;
 }
 
@@ -96,13 +146,13 @@ bool clHeadlessScript::Execute(const std::vector<std::string>& words, int lineNu
       runners_.Stop(*device);
       return true;
     }
-    std::string failure;
-    if (!runners_.Start(*device, &failure)) return Fail(lineNumber, failure);
+    clStartFailure failure;
+    if (!runners_.Start(*device, &failure)) return Fail(lineNumber, StartFailureMessage(failure));
     return true;
   }
   if (command == "save" && args == 1) {
     std::string error = SaveWorkspaceFile(workspace_, words[1]);
-    return error.empty() ? true : Fail(lineNumber, error);
+    return error.empty() ? true : Fail(lineNumber, words[1] + ": " + error);
   }
   if (command == "set" && args == 4) return DoSet(words, lineNumber);
   if (command == "write" && args >= 4) return DoWrite(words, lineNumber);
@@ -113,33 +163,54 @@ bool clHeadlessScript::Execute(const std::vector<std::string>& words, int lineNu
     engine->RequestGeneralInterrogation();
     return true;
   }
-  if (command == "line" && args >= 2) {
-    std::string error;
-    std::vector<std::string> rest(words.begin() + 1, words.end());
-    return ApplyLineCommand(rest, &error) ? true : Fail(lineNumber, error);
-  }
+  if (command == "line" && args >= 2) return DoLine(words, lineNumber);
   return Fail(lineNumber, "unknown command or wrong number of words: '" + command + "'");
+}
+
+bool clHeadlessScript::DoLine(const std::vector<std::string>& words, int lineNumber) {
+  std::string error;
+  std::vector<std::string> rest(words.begin() + 1, words.end());
+  if (!ApplyLineCommand(rest, &error)) return Fail(lineNumber, error);
+  const std::string& action = words[2];
+  if (!faultNotice_.empty() && (action == "noise" || action == "drop" || action == "cut")) {
+    std::fprintf(stderr, "%s\n", faultNotice_.c_str());
+    faultNotice_.clear();
+  }
+  return true;
+}
+
+clTag* clHeadlessScript::SectorTag(clDevice& device, const std::string& caWord,
+                                   const std::string& word, int lineNumber, clSector** sector) {
+  int32_t commonAddress = 0, ioa = 0;
+  if (!ParseInt32(caWord, commonAddress)) {
+    Fail(lineNumber, "bad number '" + caWord + "'");
+    return nullptr;
+  }
+  *sector = device.Sectors()->FindByCommonAddress(commonAddress);
+  const bool byIoa = ParseInt32(word, ioa);
+  clTag* tag = nullptr;
+  if (*sector != nullptr) tag = byIoa ? (*sector)->Tags().FindByIoa(ioa) : (*sector)->Tags().FindByName(word);
+  if (tag == nullptr) {
+    Fail(lineNumber, "no tag " + (byIoa ? word : "'" + word + "'") + " in sector " + caWord);
+  }
+  return tag;
 }
 
 bool clHeadlessScript::DoSet(const std::vector<std::string>& words, int lineNumber) {
   clIEC101SlaveDevice* device = workspace_.Slaves().FindByName(words[1]);
   if (device == nullptr) return Fail(lineNumber, "unknown slave '" + words[1] + "'");
-  int32_t commonAddress = 0, ioa = 0;
+  clSector* sector = nullptr;
+  clTag* tag = SectorTag(*device, words[2], words[3], lineNumber, &sector);
+  if (tag == nullptr) return false;
   double number = 0;
-  if (!ParseInt32(words[2], commonAddress))
-    return Fail(lineNumber, "bad number '" + words[2] + "'");
-  if (!ParseInt32(words[3], ioa)) return Fail(lineNumber, "bad number '" + words[3] + "'");
   if (!ParseDecimal(words[4], number)) return Fail(lineNumber, "bad number '" + words[4] + "'");
-  clSector* sector = device->Sectors()->FindByCommonAddress(commonAddress);
-  clTag* tag = sector ? sector->Tags().FindByIoa(ioa) : nullptr;
-  if (tag == nullptr) return Fail(lineNumber, "no tag " + words[3] + " in sector " + words[2]);
-  // The list's own text parsing decides what the text means for this tag type
-  // (a single point takes any positive number as 1, a double point is clamped).
-  clTag parsed(*tag);
-  parsed.SetProperty("value", words[4]);
+  // A value the tag's element cannot carry would be wrapped or clamped on the line.
+  const std::string outOfRange = CheckTagValue(tag->TagType(), number);
+  if (!outOfRange.empty()) return Fail(lineNumber, outOfRange);
   auto* engine = dynamic_cast<clIEC101SlaveEngine*>(runners_.RunnerFor(*device));
-  if (engine == nullptr || !engine->SetTagValue(static_cast<uint32_t>(commonAddress),
-                                                static_cast<uint32_t>(ioa), parsed.Value())) {
+  if (engine == nullptr ||
+      !engine->SetTagValue(static_cast<uint32_t>(sector->CommonAddress()),
+                           static_cast<uint32_t>(tag->Ioa()), number)) {
     return Fail(lineNumber, "tag " + words[3] + " in sector " + words[2] + " cannot be set");
   }
   return true;
@@ -169,16 +240,24 @@ bool ParseDateTime(const std::string& text, clDateTime& time) {
   return true;
 }
 
-// The tag a "wait" watches: by common address and object address in a master's
-// or slave's sectors, or among a monitor's tags.
-clTag* FindWatchedTag(clDevice& device, int32_t commonAddress, int32_t ioa) {
+// The tag a "wait" watches: by common address and object address or name in a
+// master's or slave's sectors, or among a monitor's tags.
+clTag* FindWatchedTag(clDevice& device, int32_t commonAddress, const std::string& word) {
+  int32_t ioa = 0;
+  const bool byIoa = ParseInt32(word, ioa);
+  const auto matches = [&](const clTag& tag) {
+    return byIoa ? tag.Ioa() == ioa : EqualsNoCase(tag.Name(), word);
+  };
   if (clTags* tags = device.Tags()) {
     for (clTag* tag : tags->Items())
-      if (tag->CommonAddress() == commonAddress && tag->Ioa() == ioa) return tag;
+      if (tag->CommonAddress() == commonAddress && matches(*tag)) return tag;
     return nullptr;
   }
   clSector* sector = device.Sectors()->FindByCommonAddress(commonAddress);
-  return sector ? sector->Tags().FindByIoa(ioa) : nullptr;
+  if (sector == nullptr) return nullptr;
+  for (clTag* tag : sector->Tags().Items())
+    if (matches(*tag)) return tag;
+  return nullptr;
 }
 
 // Values travel as normalized words and single-precision floats, so "the tag
@@ -193,13 +272,9 @@ bool SameValue(double shown, double wanted) {
 bool clHeadlessScript::DoWrite(const std::vector<std::string>& words, int lineNumber) {
   clIEC101MasterDevice* device = workspace_.Masters().FindByName(words[1]);
   if (device == nullptr) return Fail(lineNumber, "unknown master '" + words[1] + "'");
-  int32_t commonAddress = 0, ioa = 0;
-  if (!ParseInt32(words[2], commonAddress))
-    return Fail(lineNumber, "bad number '" + words[2] + "'");
-  if (!ParseInt32(words[3], ioa)) return Fail(lineNumber, "bad number '" + words[3] + "'");
-  clSector* sector = device->Sectors()->FindByCommonAddress(commonAddress);
-  clTag* tag = sector ? sector->Tags().FindByIoa(ioa) : nullptr;
-  if (tag == nullptr) return Fail(lineNumber, "no tag " + words[3] + " in sector " + words[2]);
+  clSector* sector = nullptr;
+  clTag* tag = SectorTag(*device, words[2], words[3], lineNumber, &sector);
+  if (tag == nullptr) return false;
   std::string text = words[4];
   for (size_t i = 5; i < words.size(); ++i) text += " " + words[i];
   clMasterWrite write;
@@ -222,24 +297,23 @@ bool clHeadlessScript::DoWrite(const std::vector<std::string>& words, int lineNu
 bool clHeadlessScript::DoWait(const std::vector<std::string>& words, int lineNumber) {
   clDevice* device = runners_.FindDevice(words[1]);
   if (device == nullptr) return Fail(lineNumber, "unknown device '" + words[1] + "'");
-  int32_t commonAddress = 0, ioa = 0, ms = 0;
+  int32_t commonAddress = 0, ms = 0;
   double wanted = 0;
   if (!ParseInt32(words[2], commonAddress))
     return Fail(lineNumber, "bad number '" + words[2] + "'");
-  if (!ParseInt32(words[3], ioa)) return Fail(lineNumber, "bad number '" + words[3] + "'");
   if (!ParseDecimal(words[4], wanted)) return Fail(lineNumber, "bad number '" + words[4] + "'");
   if (!ParseInt32(words[5], ms) || ms < 0) return Fail(lineNumber, "bad number '" + words[5] + "'");
   constexpr int64_t kCheckEveryMs = 10;
   const uint64_t deadline = TickNowMs() + static_cast<uint64_t>(ms);
   for (;;) {
     // A monitor creates its tags as objects arrive, so look again each time.
-    clTag* tag = FindWatchedTag(*device, commonAddress, ioa);
+    clTag* tag = FindWatchedTag(*device, commonAddress, words[3]);
     if (tag != nullptr && SameValue(tag->Value(), wanted)) return true;
     const uint64_t now = TickNowMs();
     if (now >= deadline || clock_.Ended()) break;
     if (clock_.WaitForEnd(std::min<int64_t>(kCheckEveryMs, static_cast<int64_t>(deadline - now))))
       break;
   }
-  exitCode_ = kWaitTimedOutExitCode;
+  waitTimedOut_ = true;
   return Fail(lineNumber, "wait timed out");
 }

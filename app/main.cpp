@@ -1,46 +1,29 @@
 // telvane: the simulator's command-line entry point.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "app/build_command.h"
+#include "app/command_line.h"
 #include "app/decode_command.h"
-#include "app/demo_workspace.h"
 #include "app/dump_command.h"
+#include "app/exit_codes.h"
 #include "app/headless.h"
-#include "model/workspace.h"
+#include "app/version.h"
 #ifdef TELVANE_UI
 #include "ui/startup/desktop_main.h"
 #endif
 
 namespace {
 
-void Usage() {
-  std::fprintf(
-      stderr,
-      "usage: telvane --demo [--seconds N] [--script FILE|-] [--save-as OUT.cf1] [--seed N]"
-      " [--quiet]\n"
-      "       telvane --headless FILE.cf1 [--seconds N] [--save-as OUT.cf1]"
-      " [--script FILE|-] [--seed N] [--quiet]\n"
-      "       telvane --decode [--sizes LA,CA,COT,IOA] [--role monitor|master|slave]"
-      " [--port 1|2] [--structured]\n"
-      "       telvane --dump FILE.cf1\n");
-}
-
-// The demonstration workspace, run as a headless workspace is.
-int RunDemoCommand(int argc, char** argv) {
-  clHeadlessOptions options;
-  for (int i = 0; i < argc;) {
-    int before = i;
-    std::string error;
-    if (!ParseHeadlessOption(argc, argv, &i, &options, &error) || i == before) {
-      if (!error.empty()) std::fprintf(stderr, "telvane: %s\n", error.c_str());
-      Usage();
-      return 2;
-    }
-  }
-  clWorkspace workspace;
-  BuildDemoWorkspace(workspace);
-  return RunWorkspaceHeadless(workspace, options);
+// ---------------------------------------------------------------------------
+// No headless command word, and the desktop did not take the command line (a
+// build without it, or words it does not take): the usage, exit code 2.
+// ---------------------------------------------------------------------------
+int RunWithoutCommandWord(const clCommandLine& line) {
+  if (line.operands.size() > 1)
+    return UsageError(clCommand::kNone, "more than one workspace file: '" + line.operands[1] + "'");
+  PrintUsage(stderr, clCommand::kNone);
+  return kExitUsage;
 }
 
 }  // namespace
@@ -53,13 +36,30 @@ int main(int argc, char** argv) {
     if (code != kDesktopNoDisplay) return code;
   }
 #endif
-  if (argc >= 2) {
-    const char* command = argv[1];
-    if (std::strcmp(command, "--demo") == 0) return RunDemoCommand(argc - 2, argv + 2);
-    if (std::strcmp(command, "--headless") == 0) return RunHeadlessCommand(argc - 2, argv + 2);
-    if (std::strcmp(command, "--decode") == 0) return RunDecodeCommand(argc - 2, argv + 2);
-    if (std::strcmp(command, "--dump") == 0) return RunDumpCommand(argc - 2, argv + 2);
+  clCommandLine line;
+  std::string error;
+  if (!ParseCommandLine(argc, argv, &line, &error)) return UsageError(line.command, error);
+  if (line.help) {
+    PrintHelp(stdout);
+    return std::fflush(stdout) == 0 ? kExitOk : kExitWriteFailed;
   }
-  Usage();
-  return 2;
+  if (line.version) {
+    std::printf("telvane %s\n", kTelvaneVersion);
+    return std::fflush(stdout) == 0 ? kExitOk : kExitWriteFailed;
+  }
+  switch (line.command) {
+    case clCommand::kDemo:
+      return RunDemoCommand(line);
+    case clCommand::kHeadless:
+      return RunHeadlessCommand(line);
+    case clCommand::kDecode:
+      return RunDecodeCommand(line);
+    case clCommand::kDump:
+      return RunDumpCommand(line);
+    case clCommand::kBuild:
+      return RunBuildCommand(line);
+    case clCommand::kNone:
+      break;
+  }
+  return RunWithoutCommandWord(line);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bench/bench_workspace.h"
+#include "json/workspace_json.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
 
@@ -66,11 +67,30 @@ void BM_LoadFile(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 
+// --dump then --build in memory: the JSON text and the workspace read back from
+// it, which must give the file's very bytes.
+void BM_JsonRoundTrip(benchmark::State& state) {
+  clWorkspace source;
+  BuildWorkspace(source, state.range(0));
+  const auto bytes = WorkspaceToBytes(source);
+  size_t jsonBytes = 0;
+  for (auto _ : state) {
+    const std::string json = WorkspaceToJson(source);
+    jsonBytes = json.size();
+    clWorkspace built;
+    if (!WorkspaceFromJson(json, built).empty()) state.SkipWithError("build");
+    if (WorkspaceToBytes(built) != bytes) state.SkipWithError("not byte-identical");
+  }
+  state.counters["jsonBytes"] = static_cast<double>(jsonBytes);
+  state.SetComplexityN(state.range(0));
+}
+
 #define TAG_COUNTS ->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_EncodeWorkspace) TAG_COUNTS->Complexity(benchmark::oN);
 BENCHMARK(BM_DecodeWorkspace) TAG_COUNTS->Complexity(benchmark::oN);
 BENCHMARK(BM_SaveFile) TAG_COUNTS->Complexity(benchmark::oN);
 BENCHMARK(BM_LoadFile) TAG_COUNTS->Complexity(benchmark::oN);
+BENCHMARK(BM_JsonRoundTrip) TAG_COUNTS->Complexity(benchmark::oN);
 
 }  // namespace
 

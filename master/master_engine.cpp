@@ -249,6 +249,7 @@ void clIEC101MasterEngine::RunTransaction() {
   }
   int32_t retries = std::max(device_.Retries(), 0);
   for (int32_t attempt = 0; attempt <= retries; ++attempt) {
+    if (attempt > 0) device_.Counters().Add(clDeviceCounters::kRetries);
     pollTimer_.Start();
     bool dialling = linkState_ == Dialling;
     Transmit();
@@ -265,6 +266,7 @@ void clIEC101MasterEngine::RunTransaction() {
     }
     rx_.Reset();
     if (attempt == retries) {
+      device_.Counters().Add(clDeviceCounters::kLinkRestarts);
       LinkRestart();
       peerFunction_ = -1;
       SetPeerLinkReset(false);

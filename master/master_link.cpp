@@ -99,6 +99,7 @@ void clIEC101MasterEngine::AnswerLinkStatus() {
   lastSentFunction_ = kFunctionStatusOfLink;
   pollTimer_.Start();
   if (Capturing()) LogFrame(answer, false);
+  device_.Counters().Add(clDeviceCounters::kFramesSent);
   if (port_ && port_->IsOpen()) port_->Write(answer.Data(), answer.Length());
 }
 
@@ -110,6 +111,7 @@ void clIEC101MasterEngine::AnswerAck() {
     ack.LoadFrom(kAck, 1);
     LogFrame(ack, false);
   }
+  device_.Counters().Add(clDeviceCounters::kFramesSent);
   if (port_ && port_->IsOpen()) port_->Write(kAck, 1);
 }
 
@@ -125,6 +127,7 @@ void clIEC101MasterEngine::Transmit() {
   }
   if (tx_.IsVariable()) TransmitBookkeeping();
   if (Capturing()) LogFrame(tx_, false);
+  device_.Counters().Add(clDeviceCounters::kFramesSent);
   port_->Write(tx_.Data(), tx_.Length());
 }
 
@@ -148,22 +151,31 @@ int32_t clIEC101MasterEngine::ReceiveFrame() {
     if (got == 0) continue;
     if (got != 1) return FrameBadChecksum;  // the port failed: count the attempt as failed
     readTimer.Start();
+    clDeviceCounters& counters = device_.Counters();
     if (!rx_.AppendOctet(octet)) {
+      counters.Add(clDeviceCounters::kOverflows);
       if (Capturing()) LogEvent("Buffer Overflow", true, rx_);
       return FrameOverflow;
     }
     FrameStatus status = rx_.Check();
-    if (status == FrameComplete) return FrameComplete;
     if (status == FrameIncomplete) continue;
+    if (status == FrameComplete) {
+      counters.Add(clDeviceCounters::kFramesReceived);
+      return FrameComplete;
+    }
     if (status == FrameBadStart) {
+      counters.Add(clDeviceCounters::kInvalidFrames);
       if (Capturing()) LogEvent("Invalid Message", true, rx_);
       rx_.Reset();
       continue;
     }
+    counters.Add(clDeviceCounters::kChecksumErrors);
     if (Capturing()) LogEvent("Invalid CRC", true, rx_);
     return FrameBadChecksum;
   }
-  if (clThread::IsRunning() && Capturing()) LogEvent("Read Timeout", true, rx_);
+  if (!clThread::IsRunning()) return FrameTimeout;
+  device_.Counters().Add(clDeviceCounters::kTimeouts);
+  if (Capturing()) LogEvent("Read Timeout", true, rx_);
   return FrameTimeout;
 }
 
@@ -257,6 +269,7 @@ void clIEC101MasterEngine::HandlePeerRequest(uint8_t function) {
         StartLinkTimers();
         testTimer_.Start();
       } else {
+        device_.Counters().Add(clDeviceCounters::kLinkRestarts);
         LinkRestart();
       }
       break;

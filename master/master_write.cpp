@@ -73,6 +73,35 @@ void Hand(clIEC101MasterEngine& engine, uint32_t ca, const clTag& tag, const clM
 
 }  // namespace
 
+clMasterWrite LastMasterWrite(int32_t type, const clMasterWriteMemory& memory) {
+  clMasterWrite write;
+  switch (type) {
+    case clTag::kSingleCommand:
+      write.value = memory.singleCommand;
+      break;
+    case clTag::kDoubleCommand:
+      write.value = memory.doubleCommand;
+      break;
+    case clTag::kRegulatingStep:
+      write.value = memory.stepCommand;
+      break;
+    case clTag::kSetpointNormalized:
+      write.value = memory.setpointNormalized;
+      break;
+    case clTag::kSetpointScaled:
+      write.value = memory.setpointScaled;
+      break;
+    case clTag::kSetpointFloat:
+      write.value = memory.setpointFloat;
+      break;
+    default:
+      break;
+  }
+  write.timeMode = memory.timeMode;
+  write.customTime = memory.customTime;
+  return write;
+}
+
 std::string WriteMasterTag(clIEC101MasterEngine* engine, const clSector& sector, clTag& tag,
                            const clMasterWrite& write, clMasterWriteMemory* memory) {
   if (!sector.Active()) return kWriteSectorDisabled;

@@ -35,6 +35,10 @@ struct clMasterWrite {
   clDateTime customTime;  // clock synchronisation, mode 2 (milliseconds are sent as 0)
 };
 
+// What the command dialog of a tag type opens with: the value sent last with
+// that command type, and the clock synchronisation's mode and custom time.
+clMasterWrite LastMasterWrite(int32_t type, const clMasterWriteMemory& memory);
+
 // The write command on a master tag, after its dialog was confirmed. Refuses with
 // one of the texts above, or CheckTagValue's message for a value the command's
 // element cannot carry (nothing sent, kept or stored), or returns "" when the

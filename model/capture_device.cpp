@@ -15,15 +15,10 @@ std::unique_ptr<clDevice> clIEC101CaptureDevice::Clone() const {
 }
 
 std::string clIEC101CaptureDevice::GetProperty(std::string_view key) const {
-  if (key == "name") return Name();
-  if (key == "port1") return port1Name_;
-  if (key == "port2") return port2Name_;
-  if (key == "size-linkaddr") return std::to_string(LinkAddressSize());
-  if (key == "size-sector") return std::to_string(SectorSize());
-  if (key == "size-ioa") return std::to_string(IoaSize());
-  if (key == "size-cot") return std::to_string(CotSize());
-  if (key == "state") return IsRunning() ? "Running" : "Stopped";
-  return "";
+  if (EqualsNoCase(key, "port1")) return port1Name_;
+  if (EqualsNoCase(key, "port2")) return port2Name_;
+  if (EqualsNoCase(key, "port") || EqualsNoCase(key, "linkaddr")) return "";
+  return clDevice::GetProperty(key);
 }
 
 void clIEC101CaptureDevice::SetProperty(std::string_view key, std::string_view text) {

@@ -16,8 +16,8 @@ class clIEC101CaptureDevice : public clDevice {
   clIEC101CaptureDevice() : clDevice(kMonitor) { SetPortName(""); }
   std::unique_ptr<clDevice> Clone() const override;
 
-  // "name", "port1", "port2", the four "size-..." keys and "state"; read keys are
-  // compared exactly, written keys without regard to letter case.
+  // "name", "port1", "port2", the four "size-..." keys and "state" (read only);
+  // keys compare without regard to letter case.
   std::string GetProperty(std::string_view key) const override;
   void SetProperty(std::string_view key, std::string_view text) override;
   clSectors* Sectors() override { return nullptr; }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "model/sectors.h"
+#include "runtime/device_counters.h"
 #include "runtime/traffic_queue.h"
 
 class clSerialPort;
@@ -50,6 +51,8 @@ class clDevice {
   // The device's traffic records, from its worker to its traffic consumer. Not
   // stored in the file; locked inside.
   clTrafficQueue& Traffic() { return traffic_; }
+  // What the device's worker has done while running; not stored. Atomic inside.
+  clDeviceCounters& Counters() const { return counters_; }
 
   bool IsRunning() const { return running_.load(std::memory_order_acquire); }
   void SetRunning(bool on) { running_.store(on, std::memory_order_release); }
@@ -113,4 +116,5 @@ class clDevice {
   int32_t nextCommonAddress_ = 1;
   std::atomic<bool> running_{false};
   clTrafficQueue traffic_;
+  mutable clDeviceCounters counters_;
 };

@@ -73,13 +73,15 @@ class clOwnedList {
   bool Empty() const { return Count() == 0; }
 
   // Inserts before the first element whose name compares greater, so equal names
-  // (without regard to letter case) go after the existing ones.
+  // (without regard to letter case) go after the existing ones. The list need
+  // not be sorted (file order, appended or renamed elements): it is walked from
+  // the front.
   T* AddSorted(std::unique_ptr<T> item) {
     std::lock_guard<std::mutex> guard(mutex_);
     T* raw = item.get();
     T* const* first = block_ ? block_->entries.get() : nullptr;
-    T* const* at = std::upper_bound(first, first + size_, raw, [](const T* a, const T* b) {
-      return CompareNoCase(a->Name(), b->Name()) < 0;
+    T* const* at = std::find_if(first, first + size_, [raw](const T* existing) {
+      return CompareNoCase(existing->Name(), raw->Name()) > 0;
     });
     const size_t index = static_cast<size_t>(at - first);
     auto next = std::make_shared<Block>(std::max<size_t>(size_ + 1, kFirstCapacity));

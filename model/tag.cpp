@@ -65,6 +65,9 @@ int64_t clTag::ValueAsInteger() const {
 
 uint8_t clTag::QualityByte() const {
   const int32_t q = Quality();
+  // A counter reading is followed by its sequence octet, of which only IV is a
+  // quality; the sequence number is always 0, with neither carry nor adjustment.
+  if (type_ == kIntegratedTotals) return (q & kQualityInvalid) ? 0x80 : 0x00;
   uint8_t out = 0;
   if (q & kQualityInvalid) out |= 0x80;
   if (q & kQualityNotTopical) out |= 0x40;

@@ -123,7 +123,8 @@ class clTag {
   void SetQuality(int32_t v) { quality_.store(v, std::memory_order_relaxed); }
   bool IsGood() const { return Quality() == 0; }
   // Quality descriptor octet: IV 0x80, NT 0x40, SB 0x20, BL 0x10, OV 0x01 (types
-  // 3..7 only); the uncertain bit has no place in it.
+  // 3..7 only); the uncertain bit has no place in it. For an integrated total the
+  // octet after the counter reading instead: IV 0x80 only, sequence number 0.
   uint8_t QualityByte() const;
   int32_t Cause() const { return cause_.load(std::memory_order_relaxed); }
   void SetCause(int32_t v) { cause_.store(v, std::memory_order_relaxed); }

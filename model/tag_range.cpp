@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
 
 #include "model/tag.h"
 #include "model/tag_text.h"
@@ -57,6 +58,10 @@ std::string CheckTagValue(int32_t type, double value) {
   const bool fits = std::isfinite(value) && value >= range.min && value <= range.max &&
                     (!range.whole || value == std::trunc(value));
   if (fits) return "";
-  const std::string shown = std::isfinite(value) ? NumberText(value) : std::to_string(value);
+  // Beyond 1e15 the number text would run to hundreds of digits.
+  char large[32];
+  std::snprintf(large, sizeof large, "%g", value);
+  const std::string shown =
+      std::isfinite(value) && std::fabs(value) < 1e15 ? NumberText(value) : std::string(large);
   return "Value " + shown + " is out of range: " + TagTypeName(type) + " takes " + range.text;
 }

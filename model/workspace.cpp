@@ -19,6 +19,11 @@ std::string Numbered(const char* format, int32_t n) {
 
 }  // namespace
 
+std::string MonitorTagName(int32_t type, int32_t ioa) {
+  if (type < clTag::kSinglePoint || type > clTag::kRegulatingStep) return "";
+  return Numbered(kMonitorTagFormats[type], ioa);
+}
+
 clWorkspace::clWorkspace()
     : ports_(std::make_unique<clSerialPorts>()),
       masters_(std::make_unique<clIEC101MasterDevList>()),
@@ -84,7 +89,6 @@ void clWorkspace::Swap(clWorkspace& other) {
 
 void clWorkspace::ReferToPort(clDevice& device) const {
   device.SetPort(ports_->Find(device.PortName()));
-  if (device.Port()) device.SetPortName(device.Port()->Name());
 }
 
 std::unique_ptr<clIEC101MasterDevice> clWorkspace::NewMaster() {
@@ -106,7 +110,6 @@ std::unique_ptr<clIEC101CaptureDevice> clWorkspace::NewMonitor() {
   device->SetName(Numbered("Monitor%d", Take(kMonitorNameCounter)));
   device->SetPort1(ports_->Find(device->Port1Name()));
   device->SetPort2(ports_->Find(device->Port2Name()));
-  device->RefreshPortNames();
   return device;
 }
 
@@ -208,7 +211,7 @@ clTag* clWorkspace::CreateMonitorTag(clIEC101CaptureDevice& monitor, int32_t com
   tag->SetCommonAddress(commonAddress);
   tag->SetType(type);
   tag->SetIoa(ioa);
-  tag->SetName(Numbered(kMonitorTagFormats[type], ioa));
+  tag->SetName(MonitorTagName(type, ioa));
   return monitor.Tags()->Append(std::move(tag));
 }
 

@@ -97,8 +97,9 @@ class clWorkspace {
   const TagChoice& SlaveTagChoice() const { return slaveChoice_; }
 
   // Creating a device: New* names it from the role's counter (advanced at once)
-  // and refers it to COM1 (a monitor: COM1 and COM2) when the port exists; the
-  // stored port name stays "COM1" ("COM2") either way. After
+  // and refers it to the port named COM1 (a monitor: COM1 and COM2) when the
+  // list has one; the stored port name stays "COM1" ("COM2") as spelled, whatever
+  // the list's spelling. After
   // the dialog, CommitDevice gives it the next device id and adds it to its list
   // (returns it); CancelDevice steps the name counter back and deletes it.
   std::unique_ptr<clIEC101MasterDevice> NewMaster();
@@ -165,6 +166,10 @@ class clWorkspace {
   TagChoice slaveChoice_;
   std::vector<clWorkspaceListener*> listeners_;
 };
+
+// The name a monitor gives the tag it creates for an object of a type (1..13) and
+// IOA: "SP5", "DP7", "MEA12", ...; "" for another type.
+std::string MonitorTagName(int32_t type, int32_t ioa);
 
 // Refusal texts.
 inline constexpr const char* kSectorRefused = "Could not create new sector, device is running";

@@ -1,6 +1,7 @@
 #include "model/workspace_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <filesystem>
 
 #include "model/workspace_records.h"
+#include "runtime/file_read.h"
 
 namespace {
 
@@ -24,45 +26,21 @@ bool WriteAll(int fd, const uint8_t* data, size_t size) {
   return true;
 }
 
-// Reads the whole file; false when it cannot be opened or read. `tooLarge` is set
-// for files beyond kMaxWorkspaceFileBytes.
-bool ReadAll(const std::string& path, std::vector<uint8_t>& bytes, bool& tooLarge) {
-  tooLarge = false;
-  // Non-blocking, so that opening a FIFO by mistake cannot wait for a writer; the
-  // type check below then refuses anything but a regular file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return false;
-  }
-  bytes.clear();
-  uint8_t chunk[65536];
-  while (true) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return false;
-    }
-    if (n == 0) break;
-    if (bytes.size() + static_cast<size_t>(n) > kMaxWorkspaceFileBytes) {
-      tooLarge = true;
-      break;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  }
-  ::close(fd);
-  return true;
+// The folder a save to `target` writes its temporary file in.
+std::string SaveFolder(const std::filesystem::path& target) {
+  const std::filesystem::path parent = target.parent_path();
+  return parent.empty() ? std::string(".") : parent.string();
 }
+
+// Saves write ".<name>.<pid>.<n>" beside the target; the part up to the pid.
+std::string TemporaryPrefix(const std::string& name) { return "." + name + "."; }
 
 // Creates ".<name>.<pid>.<n>" in `dir` exclusively, with mode 0666 less the umask.
 int CreateTemporary(const std::string& dir, const std::string& name, std::string& path) {
   static std::atomic<uint32_t> serial{0};
   for (int attempt = 0; attempt < 100; ++attempt) {
-    path = (std::filesystem::path(dir) / ("." + name + "." + std::to_string(::getpid()) + "." +
-                                          std::to_string(serial.fetch_add(1))))
+    path = (std::filesystem::path(dir) / (TemporaryPrefix(name) + std::to_string(::getpid()) +
+                                          "." + std::to_string(serial.fetch_add(1))))
                .string();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
@@ -85,7 +63,8 @@ std::vector<uint8_t> WorkspaceToBytes(const clWorkspace& workspace) {
   return out.TakeBytes();
 }
 
-std::string LoadWorkspaceBytes(const uint8_t* data, size_t size, clWorkspace& workspace) {
+std::string LoadWorkspaceBytes(const uint8_t* data, size_t size, clWorkspace& workspace,
+                               clLoadPurpose purpose) {
   clWorkspace fresh;
   try {
     clArchiveReader in(data, size);
@@ -96,15 +75,15 @@ std::string LoadWorkspaceBytes(const uint8_t* data, size_t size, clWorkspace& wo
     return kUnexpectedFileFormat;
   }
   workspace.Swap(fresh);
-  workspace.ResolveReferences();
+  if (purpose == clLoadPurpose::kOpen) workspace.ResolveReferences();
   return "";
 }
 
 std::string LoadWorkspaceFile(const std::string& path, clWorkspace& workspace) {
   std::vector<uint8_t> bytes;
-  bool tooLarge = false;
-  if (!ReadAll(path, bytes, tooLarge)) return kFailedToOpenDocument;
-  if (tooLarge) return kUnexpectedFileFormat;
+  const clFileReadResult read = ReadRegularFile(path, kMaxWorkspaceFileBytes, bytes);
+  if (read.tooLarge) return kUnexpectedFileFormat;
+  if (!read.Ok()) return kFailedToOpenDocument;
   return LoadWorkspaceBytes(bytes.data(), bytes.size(), workspace);
 }
 
@@ -118,8 +97,7 @@ std::string SaveWorkspaceFile(const clWorkspace& workspace, const std::string& p
     if (error) return kFailedToSaveDocument;
     target = resolved;
   }
-  const std::filesystem::path parent = target.parent_path();
-  const std::string dir = parent.empty() ? std::string(".") : parent.string();
+  const std::string dir = SaveFolder(target);
   std::string temp;
   const int fd = CreateTemporary(dir, target.filename().string(), temp);
   if (fd < 0) return kFailedToSaveDocument;
@@ -137,4 +115,30 @@ std::string SaveWorkspaceFile(const clWorkspace& workspace, const std::string& p
   }
   SyncDirectory(dir);
   return "";
+}
+
+int RemoveStaleSaveTemporaries(const std::string& path) {
+  const std::filesystem::path target(path);
+  const std::string prefix = TemporaryPrefix(target.filename().string());
+  std::error_code error;
+  std::filesystem::directory_iterator entries(SaveFolder(target), error);
+  if (error) return 0;
+  int removed = 0;
+  for (const auto& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    // The rest is "<pid>.<n>", both decimal.
+    const std::string rest = name.substr(prefix.size());
+    const size_t dot = rest.find('.');
+    if (dot == 0 || dot == std::string::npos || dot + 1 == rest.size() ||
+        rest.find_first_not_of("0123456789.") != std::string::npos ||
+        rest.find('.', dot + 1) != std::string::npos || dot > 9)
+      continue;
+    const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dot)));
+    // A process that still exists (ours, or one we may not signal) keeps its file.
+    if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    if (!entry.is_regular_file(error)) continue;
+    if (std::filesystem::remove(entry.path(), error)) ++removed;
+  }
+  return removed;
 }

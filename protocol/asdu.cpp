@@ -91,7 +91,7 @@ void ReadElement(const clIEC101Frame& frame, const clElementLayout& layout, int3
     }
     case K::kCounter:
       frame.CounterAt(element, object.state, object.qualityOctet);
-      object.qualityFlags = QualityFlagsFromOctet(object.qualityOctet, true);
+      object.qualityFlags = CounterQualityFlags(object.qualityOctet);
       break;
     case K::kSingleCommand:
     case K::kDoubleCommand:

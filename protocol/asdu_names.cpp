@@ -127,6 +127,18 @@ std::string QualityText(uint8_t octet, bool withOverflow) {
   return text;
 }
 
+std::string CounterStatusText(uint8_t octet) {
+  std::string text = "Sequence " + std::to_string(octet & kCounterSequenceMask);
+  if (octet & kCounterCarry) text += ",Carry";
+  if (octet & kCounterAdjusted) text += ",Adjusted";
+  if (octet & kCounterInvalid) text += ",Invalid";
+  return text;
+}
+
+uint32_t CounterQualityFlags(uint8_t octet) {
+  return (octet & kCounterInvalid) ? kQualityInvalid : 0;
+}
+
 uint32_t QualityFlagsFromOctet(uint8_t octet, bool isQds) {
   uint32_t flags = 0;
   for (const QualityBit& bit : kSharedQualityBits) {

@@ -34,6 +34,18 @@ inline constexpr uint32_t kQualityOverflow = 0x10;     // OV
 // no blank; empty when none is set.
 std::string QualityText(uint8_t octet, bool withOverflow);
 
+// The octet after a binary counter reading (integrated totals): sequence
+// number in bits 0-4, carry CY (bit 5), counter adjusted CA (bit 6), invalid IV
+// (bit 7); it is not a quality descriptor.
+inline constexpr uint8_t kCounterSequenceMask = 0x1F;
+inline constexpr uint8_t kCounterCarry = 0x20;
+inline constexpr uint8_t kCounterAdjusted = 0x40;
+inline constexpr uint8_t kCounterInvalid = 0x80;
+// "Sequence %d", then ",Carry", ",Adjusted" and ",Invalid" for the bits set.
+std::string CounterStatusText(uint8_t octet);
+// Its flag word: only IV carries a quality (kQualityInvalid).
+uint32_t CounterQualityFlags(uint8_t octet);
+
 // Flag word of a quality octet: BL, SB, NT, IV from bits 4-7 of SIQ, DIQ or QDS;
 // OV from bit 0 only when the octet is a QDS (in SIQ/DIQ bit 0 is the value).
 uint32_t QualityFlagsFromOctet(uint8_t octet, bool isQds);

@@ -46,7 +46,7 @@ bool DecodeCP56Time2a(const uint8_t* octets, clDateTime& time) {
 }
 
 std::string FormatTime(const clDateTime& t) {
-  char text[64];
+  char text[96];  // seven words of any value fit
   int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month,
                         t.day, t.hour, t.minute, t.second, t.millisecond);
   return n < 0 ? std::string()
@@ -54,9 +54,10 @@ std::string FormatTime(const clDateTime& t) {
                                                                         : sizeof text - 1);
 }
 
-clDateTime LocalNow() {
+clDateTime LocalNow() { return LocalTimeAt(std::chrono::system_clock::now()); }
+
+clDateTime LocalTimeAt(std::chrono::system_clock::time_point now) {
   using namespace std::chrono;
-  auto now = system_clock::now();
   std::time_t seconds = system_clock::to_time_t(now);
   std::tm local{};
   localtime_r(&seconds, &local);

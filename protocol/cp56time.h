@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -38,3 +39,5 @@ std::string FormatTime(const clDateTime& time);
 
 // The computer's local time now, to the millisecond.
 clDateTime LocalNow();
+// The local date and time at a moment of the system clock.
+clDateTime LocalTimeAt(std::chrono::system_clock::time_point when);

@@ -127,8 +127,9 @@ std::string StatusText(const clElementLayout& layout, const clInformationObject&
     case K::kNormalized:
     case K::kScaled:
     case K::kFloat:
-    case K::kCounter:
       return QualityText(object.qualityOctet, true);
+    case K::kCounter:
+      return CounterStatusText(object.qualityOctet);
     case K::kSingleCommand:
     case K::kDoubleCommand:
     case K::kStepCommand:

@@ -267,11 +267,15 @@ void clSerialPort::SetRts(bool on) {
 }
 
 int32_t clSerialPort::LineGone(int32_t code) {
+  // A read of 0 after a hang-up leaves errno as the last "try again".
+  lineLossError_.store(errno == EAGAIN || errno == EINTR ? 0 : errno, std::memory_order_relaxed);
+  lineLosses_.fetch_add(1, std::memory_order_release);
   Close();
   return code == kOk ? kOk : Fail(code);
 }
 
-int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
+int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs,
+                           Clock::time_point* firstArrival) {
   lastError_ = kOk;
   if (!IsOpen()) return Fail(kNotOpen);
   int32_t wanted = timeoutMs;
@@ -281,7 +285,7 @@ int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
   lastReadTimeoutMs_ = wanted;
   if (count <= 0 || buffer == nullptr) return 0;
   if (vline_) {
-    const int32_t got = vline_->Read(buffer, count, wanted);
+    const int32_t got = vline_->Read(buffer, count, wanted, firstArrival);
     return got < 0 ? Fail(kReadFailed) : got;
   }
 
@@ -291,6 +295,7 @@ int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
   for (;;) {
     ssize_t n = ::read(fd_, buffer + got, static_cast<size_t>(count - got));
     if (n > 0) {
+      if (got == 0 && firstArrival != nullptr) *firstArrival = Clock::now();
       got += static_cast<int32_t>(n);
       if (got == count) return got;
       continue;

@@ -81,7 +81,10 @@ class clSerialPort {
   // octets read (0 when none came in time), or 2 / 4 on failure. Callers read
   // one octet per call, so only the result 1 means "an octet arrived". A tty
   // that hung up or failed closes the port (IsOpen() turns false).
-  int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs);
+  // firstArrival, when given and octets were read, gets when the first of them
+  // arrived: exactly for a virtual line, when the read took it for a tty.
+  int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs,
+               std::chrono::steady_clock::time_point* firstArrival = nullptr);
   // Writes the octets, keying RTS around them with flow control 3 and waiting
   // for CTS with flow control 3 and 4. Returns the number written (0 when CTS
   // did not come, or the wait was interrupted before anything was sent), or
@@ -101,6 +104,11 @@ class clSerialPort {
   int32_t Id() const { return id_; }
   void SetId(int32_t id) { id_ = id; }
   int32_t LastError() const { return lastError_; }
+  // How often the line went away under this open port (a hang-up or an I/O error
+  // closed it), and the system's reason the last time (0 for a hang-up). Any
+  // thread may read them, to tell the user.
+  uint32_t LineLosses() const { return lineLosses_.load(std::memory_order_acquire); }
+  int32_t LineLossError() const { return lineLossError_.load(std::memory_order_relaxed); }
   // errno of the last Open that failed (EBUSY for a port or virtual line end
   // already open), 0 after a successful one or when no system call failed.
   int32_t LastOsError() const { return osError_; }
@@ -164,6 +172,8 @@ class clSerialPort {
   std::atomic<int32_t> rtsPostKeyMs_{100};
   std::atomic<int32_t> readTimeoutMs_{1000};
   std::atomic<int32_t> writeTimeoutMs_{1000};
+  std::atomic<uint32_t> lineLosses_{0};
+  std::atomic<int32_t> lineLossError_{0};
 
   // Owned by the thread that opened the port.
   int fd_ = -1;

@@ -5,7 +5,10 @@
 bool clTrafficQueue::Push(std::unique_ptr<clTrafficRecord> record) {
   if (!record) return false;
   std::lock_guard<clLock> guard(lock_);
-  if (records_.size() >= kCapacity) return false;
+  if (records_.size() >= kCapacity) {
+    refused_.fetch_add(1, std::memory_order_relaxed);
+    return false;
+  }
   record->sequence = nextSequence_++;
   records_.push_back(std::move(record));
   return true;

@@ -18,18 +18,24 @@ class clTrafficQueue {
  public:
   static constexpr size_t kCapacity = 255;
 
-  // Takes the record and numbers it; false (record dropped) when 255 are queued.
+  // Takes the record and numbers it; false (record dropped, and counted) when 255
+  // are queued.
   bool Push(std::unique_ptr<clTrafficRecord> record);
   // Oldest record, or null when empty.
   std::unique_ptr<clTrafficRecord> Pop();
   size_t Size();
+  // Records refused so far because the queue was full.
+  uint64_t Refused() const { return refused_.load(); }
 
   void SetConsumerRunning(bool running) { consumerRunning_.store(running); }
   bool IsConsumerRunning() const { return consumerRunning_.load(); }
+  // How many records Push refused because the queue was full.
+  uint64_t Refused() const { return refused_.load(std::memory_order_relaxed); }
 
  private:
   std::atomic<bool> consumerRunning_{false};
+  std::atomic<uint64_t> refused_{0};
   clLock lock_;
   std::deque<std::unique_ptr<clTrafficRecord>> records_;  // guarded by lock_
-  int32_t nextSequence_ = 1;                               // guarded by lock_
+  int32_t nextSequence_ = 1;                              // guarded by lock_
 };

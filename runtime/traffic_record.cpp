@@ -55,9 +55,8 @@ void clTrafficRecord::AddElement(int32_t ioa, std::string value, std::string nam
   elements.push_back({ioa, std::move(value), std::move(name), std::move(status)});
 }
 
-void clTrafficRecord::StampNow() {
+void clTrafficRecord::StampAt(std::chrono::system_clock::time_point now) {
   using namespace std::chrono;
-  auto now = system_clock::now();
   std::time_t t = system_clock::to_time_t(now);
   std::tm local{};
   localtime_r(&t, &local);
@@ -78,9 +77,9 @@ bool clTrafficRecord::IsTimeTaggedKind() const {
 
 std::string clTrafficRecord::FormatHeader() const {
   const std::string& bracket = bytes.empty() ? std::string("empty") : bytes;
-  std::string line = Printf(received ? "<- %.2d:%.2d:%.2d.%.3d [" : "-> %.2d:%.2d:%.2d.%.3d [",
-                            secondsOfDay / 3600, secondsOfDay % 3600 / 60, secondsOfDay % 60,
-                            milliseconds);
+  std::string line =
+      Printf(received ? "<- %.2d:%.2d:%.2d.%.3d [" : "-> %.2d:%.2d:%.2d.%.3d [",
+             secondsOfDay / 3600, secondsOfDay % 3600 / 60, secondsOfDay % 60, milliseconds);
   return line + bracket + "]\n";
 }
 
@@ -95,9 +94,9 @@ std::string clTrafficRecord::FormatElements(bool structured) const {
   std::string out;
   for (const clTrafficElement& e : elements) {
     uint32_t ioa = static_cast<uint32_t>(e.ioa);
-    std::string address = structured ? Printf("%.3d/%.3d/%.3d", (ioa >> 16) & 0xFF,
-                                              (ioa >> 8) & 0xFF, ioa & 0xFF)
-                                     : Printf("%d", e.ioa);
+    std::string address =
+        structured ? Printf("%.3d/%.3d/%.3d", (ioa >> 16) & 0xFF, (ioa >> 8) & 0xFF, ioa & 0xFF)
+                   : Printf("%d", e.ioa);
     out += "[" + address + "] ";
     if (!e.name.empty()) out += e.name + " ";
     out += e.value + " " + e.status + "\n";

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -21,13 +22,13 @@ class clTrafficRecord {
   int32_t kind = 0;      // type identification, 0 for fixed frames, 1001 for events
   int32_t aux = 0;
   bool received = false;
-  std::string bytes;     // "68 0A ..." or empty for events without octets
+  std::string bytes;  // "68 0A ..." or empty for events without octets
   std::string title;
   std::string asdu;
   std::string detail;
   std::string cause;
-  int32_t date = 0;           // yyyymmdd, local
-  int32_t secondsOfDay = 0;   // local
+  int32_t date = 0;          // yyyymmdd, local
+  int32_t secondsOfDay = 0;  // local
   int32_t milliseconds = 0;
   std::vector<clTrafficElement> elements;
 
@@ -41,8 +42,9 @@ class clTrafficRecord {
 
   void Clear();
   void AddElement(int32_t ioa, std::string value, std::string name, std::string status);
-  // Fills date and time from the local wall clock.
-  void StampNow();
+  // Fills date and time from the local wall clock, now or at `when`.
+  void StampNow() { StampAt(std::chrono::system_clock::now()); }
+  void StampAt(std::chrono::system_clock::time_point when);
 
   bool IsCommandKind() const;
   bool IsTimeTaggedKind() const;

@@ -174,11 +174,12 @@ void clVirtualLine::Deliver(Inbox& inbox, Clock::time_point start, const Virtual
 }
 
 int32_t clVirtualLine::TakeArrived(Inbox& inbox, Clock::time_point now, uint8_t* buffer,
-                                   int32_t count) {
+                                   int32_t count, Clock::time_point* firstArrival) {
   int32_t got = 0;
   while (got < count && !inbox.bursts.empty()) {
     Burst& burst = inbox.bursts.front();
     while (got < count && burst.taken < burst.count && burst.ArrivalOf(burst.taken) <= now) {
+      if (got == 0 && firstArrival != nullptr) *firstArrival = burst.ArrivalOf(burst.taken);
       buffer[got++] = inbox.octets.front();
       inbox.octets.pop_front();
       ++burst.taken;
@@ -202,7 +203,7 @@ bool clVirtualLine::ArrivalOfPending(const Inbox& inbox, int64_t n, Clock::time_
 }
 
 int32_t clVirtualLine::Receive(int32_t endpoint, uint64_t session, uint8_t* buffer, int32_t count,
-                               Clock::time_point deadline) {
+                               Clock::time_point deadline, Clock::time_point* firstArrival) {
   std::unique_lock<std::mutex> lock(mutex_);
   Inbox& inbox = inboxes_[endpoint];
   int32_t got = 0;
@@ -210,7 +211,7 @@ int32_t clVirtualLine::Receive(int32_t endpoint, uint64_t session, uint8_t* buff
     if (session == 0 || inbox.session != session) return -1;
     if (count <= 0 || buffer == nullptr) return 0;
     const Clock::time_point now = Clock::now();
-    got += TakeArrived(inbox, now, buffer + got, count - got);
+    got += TakeArrived(inbox, now, buffer + got, count - got, got == 0 ? firstArrival : nullptr);
     if (got == count || now >= deadline) return got;
     // Sleep until the octet that completes the read arrives, or until the
     // deadline when it has not been sent yet; a new send wakes us earlier.

@@ -86,8 +86,9 @@ class clVirtualLine {
   // Waits until `count` octets have arrived at the endpoint or `deadline`
   // passes, and moves the arrived ones (at most `count`) into `buffer`.
   // Returns how many, or -1 when the session is not (or no longer) open.
+  // firstArrival, when given, gets the arrival time of the first octet moved.
   int32_t Receive(int32_t endpoint, uint64_t session, uint8_t* buffer, int32_t count,
-                  Clock::time_point deadline);
+                  Clock::time_point deadline, Clock::time_point* firstArrival = nullptr);
 
   // Discards the endpoint's unread input, also octets still under way.
   void Discard(int32_t endpoint, uint64_t session);
@@ -144,7 +145,8 @@ class clVirtualLine {
                 const uint8_t* octets, int32_t count);
   void Deliver(Inbox& inbox, Clock::time_point start, const VirtualLineTiming& timing,
                int64_t first, const uint8_t* octets, int32_t count);
-  static int32_t TakeArrived(Inbox& inbox, Clock::time_point now, uint8_t* buffer, int32_t count);
+  static int32_t TakeArrived(Inbox& inbox, Clock::time_point now, uint8_t* buffer, int32_t count,
+                             Clock::time_point* firstArrival);
   static bool ArrivalOfPending(const Inbox& inbox, int64_t n, Clock::time_point* at);
   static void Clear(Inbox& inbox);
 

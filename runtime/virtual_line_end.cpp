@@ -56,9 +56,10 @@ void clVirtualLineEnd::UpdateHalfBits() {
   timing_.halfBits = 2 * bits + stopHalfBits_;
 }
 
-int32_t clVirtualLineEnd::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs) {
+int32_t clVirtualLineEnd::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs,
+                               Clock::time_point* firstArrival) {
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  return cable_->Receive(endpoint_, session_, buffer, count, deadline);
+  return cable_->Receive(endpoint_, session_, buffer, count, deadline, firstArrival);
 }
 
 clVirtualLineEnd::Clock::time_point clVirtualLineEnd::Write(const uint8_t* buffer, int32_t count) {

@@ -28,8 +28,10 @@ class clVirtualLineEnd {
   const VirtualLineTiming& Timing() const { return timing_; }
 
   // Reads up to `count` octets, waiting at most `timeoutMs` for all of them.
-  // Returns how many arrived in time, or -1 when the end is not open.
-  int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs);
+  // Returns how many arrived in time, or -1 when the end is not open;
+  // firstArrival, when given, gets the moment the first of them arrived.
+  int32_t Read(uint8_t* buffer, int32_t count, int32_t timeoutMs,
+               Clock::time_point* firstArrival = nullptr);
   // Sends the octets and returns at once, like a driver taking them into its
   // buffer; the result is when the last stop bit will have left the line.
   Clock::time_point Write(const uint8_t* buffer, int32_t count);

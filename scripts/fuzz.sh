@@ -4,10 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-if ! command -v clang++ >/dev/null 2>&1; then
-  apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q clang
-fi
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTELVANE_FUZZ=ON \
+scripts/packages.sh cmake ninja-build nlohmann-json3-dev
+command -v clang++ >/dev/null 2>&1 || scripts/packages.sh clang
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTELVANE_FUZZ=ON -DTELVANE_WERROR=ON \
   -DTELVANE_TESTS=OFF -DTELVANE_BENCH=OFF -DTELVANE_SANITIZE=ON >/dev/null
 cmake --build build-fuzz
 for target in build-fuzz/fuzz/*_fuzz; do

@@ -5,17 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
 shift || true
-need=()
-# Qt 6 Widgets and Svg for the desktop, with a font for its offscreen tests.
-for pkg in cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev \
-  fonts-dejavu-core; do
-  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
-done
-if ((${#need[@]})); then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  $SUDO apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${need[@]}"
-fi
+# Qt 6 Widgets and Svg for the desktop, with its platform plugins (the tests use the
+# offscreen one) and a font; the JSON parser for the command line's workspace
+# descriptions.
+scripts/packages.sh cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev \
+  qt6-qpa-plugins fonts-dejavu-core nlohmann-json3-dev
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
 cmake --build "$build"

@@ -134,32 +134,42 @@ FrameStatus clIEC101SlaveEngine::ReceiveRequest() {
 }
 
 void clIEC101SlaveEngine::HandleReceiveStatus(FrameStatus status) {
+  clDeviceCounters& counters = device_.Counters();
   switch (status) {
     case FrameComplete:
       if (rx_.Length() == 0) return;
+      counters.Add(clDeviceCounters::kFramesReceived);
       if (rx_.IsVariable())
         HandleRequestData();
       else
         HandleLinkRequest();
       return;
     case FrameBadStart:
+      counters.Add(clDeviceCounters::kInvalidFrames);
       LogEvent("INVALID MESSAGE");
       rx_.Reset();
       ResetLink();
       return;
     case FrameTimeout:
-      if (rx_.Length() > 0) LogEvent("Read Timeout");
+      if (rx_.Length() > 0) {
+        counters.Add(clDeviceCounters::kTimeouts);
+        LogEvent("Read Timeout");
+      }
       rx_.Reset();
       if (LinkTimerExpired()) ResetLink();
       return;
     case FrameOverflow:
+      counters.Add(clDeviceCounters::kOverflows);
       LogEvent("BUFFER OVERFLOW");
       rx_.Reset();
       ResetLink();
       return;
-    case FrameIncomplete:
     case FrameBadChecksum:
+      // Also what a failed port or a stop returns: count only a real one.
+      if (rx_.Check() == FrameBadChecksum) counters.Add(clDeviceCounters::kChecksumErrors);
       return;  // dropped without an entry; the master repeats
+    case FrameIncomplete:
+      return;
   }
 }
 
@@ -171,6 +181,8 @@ void clIEC101SlaveEngine::HandleLinkRequest() {
   LogLinkRequest();
   switch (function) {
     case kResetRemoteLink:
+      if (linkState_.load(std::memory_order_acquire) == LinkActive)
+        device_.Counters().Add(clDeviceCounters::kLinkRestarts);
       ResetLink();
       linkState_.store(LinkActive, std::memory_order_release);
       StartLinkTimer();
@@ -224,8 +236,12 @@ void clIEC101SlaveEngine::HandleRequestData() {
   }
   StartLinkTimer();
   if (IsRepetition(function)) {
+    // Logged as the first copy was: a refused request stays refused.
     if (Logging()) {
-      FillRequestText();
+      if (lastRefused_)
+        FillRefusalText(typeId, cause);
+      else
+        FillRequestText();
       LogReceived();
     }
     return RepeatLastAnswer();
@@ -233,12 +249,9 @@ void clIEC101SlaveEngine::HandleRequestData() {
   NoteAcceptedRequest(function);
   if (cause != kActivation) {
     lastAnswer_.clear();  // nothing was answered, so a repetition gets nothing either
+    lastRefused_ = true;
     if (Logging()) {
-      FillLinkText(rx_, kReceivedView, rx_.record);
-      rx_.record.kind = typeId;
-      rx_.record.title = "Invalid Cause Of Transmission";
-      rx_.record.cause = "COT: " + std::to_string(cause) + " <" + CauseName(cause) + "> Sector " +
-                         std::to_string(rx_.CommonAddress());
+      FillRefusalText(typeId, cause);
       LogReceived();
     }
     return;
@@ -302,6 +315,7 @@ bool clIEC101SlaveEngine::TransmitResponse() {
   // The entry is queued before the write, so a consumer has it by the time the
   // master holds the answer; with no consumer it costs nothing.
   LogSent();
+  device_.Counters().Add(clDeviceCounters::kFramesSent);
   return port_->Write(tx_.Data(), tx_.Length()) >= 0;
 }
 
@@ -310,6 +324,7 @@ void clIEC101SlaveEngine::ResetLink() {
   lastFcb_ = 0;
   lastFcv_ = 0;
   lastFunction_ = 0;
+  lastRefused_ = false;
   lastAnswer_.clear();
   rx_.Reset();
   tx_.Reset();
@@ -334,6 +349,7 @@ bool clIEC101SlaveEngine::IsRepetition(uint8_t function) const {
 }
 
 void clIEC101SlaveEngine::NoteAcceptedRequest(uint8_t function) {
+  lastRefused_ = false;
   lastFcb_ = rx_.FcbOrAcd();
   lastFcv_ = rx_.FcvOrDfc();
   lastFunction_ = function;
@@ -346,6 +362,7 @@ void clIEC101SlaveEngine::KeepAnswer() {
 void clIEC101SlaveEngine::RepeatLastAnswer() {
   // The copy is sent as it was, already sealed; nothing is taken from the queue.
   if (lastAnswer_.empty()) return;
+  device_.Counters().Add(clDeviceCounters::kRetries);
   tx_.LoadFrom(lastAnswer_.data(), static_cast<int32_t>(lastAnswer_.size()));
 }
 
@@ -389,6 +406,14 @@ void clIEC101SlaveEngine::FillRequestText() {
     rx_.record.cause.clear();
     rx_.record.elements.clear();
   }
+}
+
+void clIEC101SlaveEngine::FillRefusalText(uint8_t typeId, uint32_t cause) {
+  FillLinkText(rx_, kReceivedView, rx_.record);
+  rx_.record.kind = typeId;
+  rx_.record.title = "Invalid Cause Of Transmission";
+  rx_.record.cause = "COT: " + std::to_string(cause) + " <" + CauseName(cause) + "> Sector " +
+                     std::to_string(rx_.CommonAddress());
 }
 
 void clIEC101SlaveEngine::LogSent() {

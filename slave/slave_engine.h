@@ -124,6 +124,8 @@ class clIEC101SlaveEngine : public clThread, public clDeviceRunner {
   void LogReceived();
   void LogLinkRequest();
   void FillRequestText();
+  // The entry of user data refused for its cause of transmission.
+  void FillRefusalText(uint8_t typeId, uint32_t cause);
   void LogSent();
 
   // ---- data reporting (slave_reporting.cpp) ----
@@ -164,6 +166,7 @@ class clIEC101SlaveEngine : public clThread, public clDeviceRunner {
   uint8_t lastFcb_ = 0;
   uint8_t lastFcv_ = 0;
   uint8_t lastFunction_ = 0;
+  bool lastRefused_ = false;         // the last accepted request was refused for its cause
   std::vector<uint8_t> lastAnswer_;  // the frame sent for the last accepted request
   bool linkTimerRunning_ = false;
   uint64_t linkDeadlineMs_ = 0;

@@ -58,6 +58,13 @@ TEST(Lists, AddSortedOrdersByCharacterWithoutCaseAndPutsEqualNamesAfter) {
     for (const auto& name : c.added) tags.AddSorted(MakeTag(name));
     EXPECT_EQ(Names(tags), c.order);
   }
+  // On a list that is not sorted (file order, appended tags) the new element
+  // goes before the first that compares greater.
+  clTags unsorted;
+  for (const char* name : {"d", "b", "f", "a"}) unsorted.Append(MakeTag(name));
+  unsorted.AddSorted(MakeTag("c"));
+  unsorted.AddSorted(MakeTag("e"));
+  EXPECT_EQ(Names(unsorted), "c,d,b,e,f,a");
 }
 
 TEST(Lists, SectorsSortLikeTagsAndCompareEqualWithoutCase) {

@@ -78,13 +78,26 @@ TEST_F(Workspace, NewDeviceDefaultsPerRole) {
   EXPECT_EQ(master->GetProperty("state"), "Stopped");
 }
 
-TEST_F(Workspace, DeviceWithoutMatchingPortHasNone) {
+// A new device only looks its port up: the stored name keeps its spelling.
+TEST_F(Workspace, NewDevicesLookTheirPortsUpWithoutRenamingThem) {
   clWorkspace bare;  // no ports at all
   auto master = bare.NewMaster();
   EXPECT_EQ(master->Port(), nullptr);
   EXPECT_EQ(master->PortName(), "COM1");
   auto monitor = bare.NewMonitor();
   EXPECT_EQ(monitor->Port2(), nullptr);
+  EXPECT_EQ(monitor->Port2Name(), "COM2");
+  for (const char* name : {"com1", "Com2"}) {
+    auto port = std::make_unique<clSerialPort>();
+    port->SetName(name);
+    bare.Ports().Add(std::move(port));
+  }
+  auto slave = bare.NewSlave();
+  EXPECT_EQ(slave->Port(), bare.Ports().Find("com1"));
+  EXPECT_EQ(slave->PortName(), "COM1");
+  monitor = bare.NewMonitor();
+  EXPECT_EQ(monitor->Port2(), bare.Ports().Find("Com2"));
+  EXPECT_EQ(monitor->Port1Name(), "COM1");
   EXPECT_EQ(monitor->Port2Name(), "COM2");
 }
 
@@ -272,8 +285,9 @@ TEST_F(Workspace, DevicePropertiesByKey) {
   monitor->SetProperty("linkaddr", "5");
   monitor->SetProperty("Size-IOA", "3");
   EXPECT_EQ(monitor->GetProperty("port1"), "COM9");
-  EXPECT_NE(monitor->Port1(), nullptr);          // setting the name leaves the reference
-  EXPECT_EQ(monitor->GetProperty("PORT1"), "");  // read keys are exact
+  EXPECT_NE(monitor->Port1(), nullptr);              // setting the name leaves the reference
+  EXPECT_EQ(monitor->GetProperty("PORT1"), "COM9");  // keys compare without case
+  EXPECT_EQ(monitor->GetProperty("Size-Cot"), "1");
   EXPECT_EQ(monitor->GetProperty("linkaddr"), "");
   EXPECT_EQ(monitor->GetProperty("size-ioa"), "3");
   monitor->RefreshPortNames();

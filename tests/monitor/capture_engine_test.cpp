@@ -158,6 +158,16 @@ TEST_F(MonitorOnVirtualLines, LineErrorsBecomeEventsAndAPartialSlaveFrameIsDropp
   ASSERT_TRUE(ack);
   EXPECT_EQ(ack->title, "Short Ack Response");
 
+  // A variable frame of length 0 never completes: the octet after a full
+  // buffer ends it.
+  std::vector<uint8_t> endless(clIEC101Frame::kCapacity + 1, 0x68);
+  endless[1] = 0;
+  Send(1, endless);
+  auto overflow = NextRecord();
+  ASSERT_TRUE(overflow);
+  EXPECT_EQ(overflow->title, "BUFFER OVERFLOW");
+  EXPECT_EQ(overflow->bytes.size(), 3u * clIEC101Frame::kCapacity - 1);
+
   // A wrong checksum is dropped without a record; the frame after it is not lost.
   Send(1, Hex("10 49 01 4B 16"));
   Send(1, Hex("10 49 01 4A 16"));

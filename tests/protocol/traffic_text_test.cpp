@@ -54,7 +54,7 @@ TEST(TrafficText_Elements, ValueAndStatusTextsOfEveryElementKind) {
       {"68 0A 0A 68 08 01 03 01 03 01 00 05 00 00 00 16", "Intransit", "", "", "DPI 0"},
       {"68 0A 0A 68 08 01 03 01 03 01 00 05 00 01 00 16", "Open", "", "", "DPI 1"},
       {"68 0C 0C 68 08 01 09 01 03 01 00 05 00 00 C0 00 00 16", "-0.5", "", "", "normalized 00 C0"},
-      {"68 0E 0E 68 08 01 0F 01 03 01 00 05 00 FF FF FF FF 00 00 16", "-1", "", "",
+      {"68 0E 0E 68 08 01 0F 01 03 01 00 05 00 FF FF FF FF 00 00 16", "-1", "", "Sequence 0",
        "counter all FF"},
       {"68 0B 0B 68 08 01 05 01 03 01 00 05 00 C1 10 00 16", "-63", "", "Block",
        "VTI with transient bit"},

@@ -200,10 +200,14 @@ TEST_F(SlaveCommands, CauseOtherThanActivationGetsNoAnswerAtAll) {
                             "2D 01 46 01 00 05 00 01"};
   for (const char* request : requests)
     EXPECT_EQ(rig_.UserData(request, SlaveRig::kSilenceWaitMs), "") << request;
+  // A repetition (the FCB not toggled) of a refused request is refused as it was.
+  EXPECT_EQ(
+      rig_.Send(rig_.Variable(rig_.RepeatFcvControl(0x03), requests[2]), SlaveRig::kSilenceWaitMs),
+      "");
   EXPECT_EQ(rig_.Class2(), kNoData);
   std::vector<clTrafficRecord> records = rig_.TakeRecords();
-  ASSERT_GE(records.size(), 3u);
-  for (size_t i = 0; i < 3; ++i) {
+  ASSERT_GE(records.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(records[i].title, "Invalid Cause Of Transmission");
     EXPECT_EQ(records[i].kind, 45);
   }

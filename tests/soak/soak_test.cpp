@@ -19,6 +19,7 @@
 #include "master/master_engine.h"
 #include "master/master_write.h"
 #include "model/workspace.h"
+#include "monitor/capture_engine.h"
 #include "runtime/tick_clock.h"
 #include "runtime/virtual_line_command.h"
 #include "runtime/virtual_lines.h"
@@ -233,6 +234,51 @@ TEST_F(DemoLine, StoppingAndStartingEveryDeviceRepeatedlyWhileTrafficFlows) {
   EXPECT_TRUE(WaitFor([&] { return masterSector_->Tags().FindByIoa(4)->Value() == 777; }, 10000));
   runners_.StopAll();
   EXPECT_EQ(ThreadCount(), threadsBefore) << "no thread left behind";
+}
+
+// The monitor watches both lines at once and shows the line as it happened:
+// every answer after the request it answers, and the records in the order of
+// their time stamps, the arrival of each frame's first octet. First at a poll
+// interval longer than a monitor's read time-out, so that requests come while
+// it waits on either line, then thousands of exchanges as fast as they go.
+TEST_F(DemoLine, TheMonitorShowsEveryRequestBeforeItsAnswerInArrivalOrder) {
+  monitor_->Traffic().SetConsumerRunning(true);
+  int answers = 0, answersBeforeRequests = 0, outOfTimeOrder = 0;
+  bool requestOpen = false;
+  int64_t lastStamp = 0;
+  auto watch = [&](int exchanges) {
+    const int until = answers + exchanges;
+    const uint64_t deadline = TickNowMs() + 180000;
+    while (answers < until && TickNowMs() < deadline) {
+      while (auto record = monitor_->Traffic().Pop()) {
+        if (record->IsEventKind()) continue;
+        const int64_t stamp =
+            (int64_t{record->date} * 86400 + record->secondsOfDay) * 1000 + record->milliseconds;
+        if (stamp < lastStamp) ++outOfTimeOrder;
+        lastStamp = stamp;
+        if (record->received) {  // port 1, the master's line
+          requestOpen = true;
+          continue;
+        }
+        if (!requestOpen) ++answersBeforeRequests;
+        requestOpen = false;
+        ++answers;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return answers >= until;
+  };
+  master_->SetPollIntervalMs(3 * clIEC101CaptureEngine::kOctetReadMs / 2);
+  StartAll();
+  EXPECT_TRUE(watch(30));
+  runners_.Stop(*master_);
+  master_->SetPollIntervalMs(2);
+  StartAll();
+  EXPECT_TRUE(watch(LongForm() ? 20000 : 2000));
+  std::printf("[ soak ] %d answers seen by the monitor\n", answers);
+  EXPECT_EQ(monitor_->Traffic().Refused(), 0u) << "the test did not keep up with the monitor";
+  EXPECT_EQ(answersBeforeRequests, 0);
+  EXPECT_EQ(outOfTimeOrder, 0);
 }
 
 TEST_F(DemoLine, CutAndRestore_TheLinkComesBackWithoutAnyAction) {

@@ -47,36 +47,6 @@ bool WriteDialogFor(int32_t type, CDialog* dialog) {
   }
 }
 
-// The value a command dialog opens with: the one sent last with that command.
-clMasterWrite LastWrite(int32_t type, const clMasterWriteMemory& memory) {
-  clMasterWrite write;
-  switch (type) {
-    case clTag::kSingleCommand:
-      write.value = memory.singleCommand;
-      break;
-    case clTag::kDoubleCommand:
-      write.value = memory.doubleCommand;
-      break;
-    case clTag::kRegulatingStep:
-      write.value = memory.stepCommand;
-      break;
-    case clTag::kSetpointNormalized:
-      write.value = memory.setpointNormalized;
-      break;
-    case clTag::kSetpointScaled:
-      write.value = memory.setpointScaled;
-      break;
-    case clTag::kSetpointFloat:
-      write.value = memory.setpointFloat;
-      break;
-    default:
-      break;
-  }
-  write.timeMode = memory.timeMode;
-  write.customTime = memory.customTime;
-  return write;
-}
-
 // Hint numbers by role: master, slave, monitor.
 UpdateHint ByKind(int32_t kind, UpdateHint master, UpdateHint slave, UpdateHint monitor) {
   return kind == clDevice::kMaster ? master : kind == clDevice::kSlave ? slave : monitor;
@@ -317,7 +287,7 @@ bool CDoc::IsEnabled(CCommand command) const {
     case CCommand::kStop:
       return device && device_->IsRunning();
     case CCommand::kTagProperties:
-      return tag_ != nullptr && (sector || selection_ == CSelection::kMonitorDevice);
+      return tag_ != nullptr && sector;  // a monitor's tags are not edited
     case CCommand::kWrite:
       return tag_ != nullptr && selection_ == CSelection::kMasterSector;
     case CCommand::kNew:
@@ -612,7 +582,6 @@ void CDoc::TagProperties() {
     user_.Tell(kTagPropertiesRefused);
     return;
   }
-  if (!sector_) return;  // a monitor's tags have no properties dialog
   const bool master = IsMaster(device);
   CDialogRequest request = Request(master ? CDialog::kMasterTag : CDialog::kSlaveTag);
   if (!user_.OpenDialog(request)) return;
@@ -672,7 +641,7 @@ void CDoc::Write() {
     user_.Tell(kWriteNotImplemented);
     return;
   }
-  clMasterWrite write = LastWrite(tag->TagType(), writeMemory_);
+  clMasterWrite write = LastMasterWrite(tag->TagType(), writeMemory_);
   CDialogRequest request = Request(dialog);
   request.write = &write;
   if (!user_.OpenDialog(request)) return;

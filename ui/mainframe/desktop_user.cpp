@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "ui/dialogs/dialogs.h"
 
@@ -13,10 +14,15 @@ constexpr const char* kFileFilter = "Configuration File (*.cf1)";
 }  // namespace
 
 void CDesktopUser::Tell(const QString& text) {
+  if (unattended_) {
+    std::fprintf(stderr, "telvane: %s\n", qPrintable(text));
+    return;
+  }
   QMessageBox::warning(parent_, kMessageTitle, text, QMessageBox::Ok);
 }
 
 CAnswer CDesktopUser::Ask(const QString& text, bool cancel) {
+  if (unattended_) return cancel ? CAnswer::kCancel : CAnswer::kNo;
   QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
   if (cancel) buttons |= QMessageBox::Cancel;
   switch (QMessageBox::question(parent_, kMessageTitle, text, buttons)) {
@@ -29,9 +35,12 @@ CAnswer CDesktopUser::Ask(const QString& text, bool cancel) {
   }
 }
 
-bool CDesktopUser::OpenDialog(CDialogRequest& request) { return RunDialog(parent_, request); }
+bool CDesktopUser::OpenDialog(CDialogRequest& request) {
+  return !unattended_ && RunDialog(parent_, request);
+}
 
 QString CDesktopUser::ChooseFile(bool save, const QString& proposed) {
+  if (unattended_) return QString();
   if (save) {
     QFileDialog dialog(parent_, "Save As", proposed, kFileFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -18,6 +18,9 @@ class CDesktopUser : public CUserInterface {
   // exists, before any "Monitor" command.
   void Follow(CDoc& doc) { traffic_.Follow(doc); }
   CTrafficWindows& TrafficWindows() { return traffic_; }
+  // Nobody is there to answer (a picture being taken): messages go to stderr,
+  // questions are answered No (Cancel where offered), dialogs are not opened.
+  void SetUnattended(bool unattended) { unattended_ = unattended; }
 
   void Tell(const QString& text) override;
   CAnswer Ask(const QString& text, bool cancel) override;
@@ -28,4 +31,5 @@ class CDesktopUser : public CUserInterface {
  private:
   QPointer<QWidget> parent_;
   CTrafficWindows traffic_;
+  bool unattended_ = false;
 };

@@ -4,6 +4,7 @@
 #include <QSettings>
 
 #include "runtime/port_settings.h"
+#include "ui/options/plain_ini.h"
 
 namespace {
 
@@ -20,14 +21,14 @@ COptions::COptions() : path_(QString::fromStdString(UserSettingsPath())) {}
 COptions::COptions(const QString& path) : path_(path) {}
 
 int COptions::Read(const char* key) const {
-  QSettings settings(path_, QSettings::IniFormat);
+  QSettings settings(path_, PlainIniFormat());
   bool ok = false;
   int value = settings.value(OptionKey(key)).toInt(&ok);
   return ok ? value : -1;
 }
 
 void COptions::Write(const char* key, int value) {
-  QSettings settings(path_, QSettings::IniFormat);
+  QSettings settings(path_, PlainIniFormat());
   settings.setValue(OptionKey(key), value);
 }
 
@@ -39,7 +40,7 @@ void COptions::WriteMissingDefaults() {
                   {kAutoRun, 0},
                   {kMonitorTextLength, kDefaultTextLength},
                   {kMonitorTextCut, kDefaultTextCut}};
-  QSettings settings(path_, QSettings::IniFormat);
+  QSettings settings(path_, PlainIniFormat());
   for (const auto& d : defaults) {
     if (!settings.contains(OptionKey(d.key))) settings.setValue(OptionKey(d.key), d.value);
   }
@@ -72,7 +73,7 @@ int COptions::TextCut() const {
 }
 
 QStringList COptions::RecentFiles() const {
-  QSettings settings(path_, QSettings::IniFormat);
+  QSettings settings(path_, PlainIniFormat());
   QStringList files;
   for (int n = 1; n <= kRecentFileCount; ++n) {
     QString file = settings.value(RecentKey(n)).toString();
@@ -96,7 +97,7 @@ void COptions::RemoveRecentFile(const QString& path) {
 }
 
 void COptions::WriteRecentFiles(const QStringList& files) {
-  QSettings settings(path_, QSettings::IniFormat);
+  QSettings settings(path_, PlainIniFormat());
   for (int n = 1; n <= kRecentFileCount; ++n) {
     if (n <= files.size()) {
       settings.setValue(RecentKey(n), files[n - 1]);

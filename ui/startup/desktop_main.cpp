@@ -88,6 +88,7 @@ int RunDesktop(int argc, char** argv) {
   auto frame = std::make_unique<CMainFrame>(doc);
   user.SetParent(frame.get());
   user.Follow(doc);
+  user.SetUnattended(!args.screenshot.isEmpty());
   if (!OpenStartupWorkspace(doc, options, args.request)) return 1;
   frame->show();
   RunStartupDevices(doc, options, args.request);

@@ -48,7 +48,7 @@ class DocTest : public QObject {
   void File_ModifiedWorkspaceAsksBeforeItIsReplaced();
   void Startup_CommandLineFileWinsOverAutoOpen();
   void Startup_WritesMissingDefaultsAndAutoOpensTheRecentFile();
-  void Options_SmallTextLimitsAreNotStoredAndPortsMapSurvives();
+  void Options_RecentFilesKeepFourAndThePortsMapSurvives();
 
  private:
   QTemporaryDir settingsFolder_;
@@ -529,6 +529,17 @@ void DocTest::Startup_WritesMissingDefaultsAndAutoOpensTheRecentFile() {
   QVERIFY(g.user.told.isEmpty());
   QCOMPARE(g.doc->DisplayName(), QString("Untitled"));
 
+  // A recent file that does not load is told, and start-up goes on with a new
+  // workspace rather than ending (which would end every later start too).
+  QFile broken(g.FilePath("broken.cf1"));
+  QVERIFY(broken.open(QIODevice::WriteOnly));
+  broken.write("garbage");
+  broken.close();
+  g.options.AddRecentFile(broken.fileName());
+  QVERIFY(OpenStartupWorkspace(*g.doc, g.options, {}));
+  QCOMPARE(g.user.told, QStringList{kUnexpectedFileFormat});
+  QCOMPARE(g.doc->DisplayName(), QString("Untitled"));
+
   // AutoRun starts every device that can start, without a word for the others.
   CDocFixture h;
   h.AddPort("VLINE17-B");
@@ -543,7 +554,7 @@ void DocTest::Startup_WritesMissingDefaultsAndAutoOpensTheRecentFile() {
   h.doc->Run(CCommand::kStopAll);
 }
 
-void DocTest::Options_SmallTextLimitsAreNotStoredAndPortsMapSurvives() {
+void DocTest::Options_RecentFilesKeepFourAndThePortsMapSurvives() {
   CDocFixture f;
   QFile file(f.options.Path());
   QVERIFY(file.open(QIODevice::WriteOnly));
@@ -551,21 +562,20 @@ void DocTest::Options_SmallTextLimitsAreNotStoredAndPortsMapSurvives() {
   file.close();
   f.options.WriteMissingDefaults();
   f.options.StoreDialogValues({true, false, 10, 11});
-  QCOMPARE(f.options.Read(COptions::kAutoOpen), 1);
-  QCOMPARE(f.options.Read(COptions::kAutoRun), 0);
   QCOMPARE(f.options.Read(COptions::kMonitorTextLength), 25000);  // 10: not stored
   QCOMPARE(f.options.Read(COptions::kMonitorTextCut), 11);
-  COptionValues shown = f.options.DialogValues();
-  QVERIFY(shown.autoOpen && !shown.autoRun);
-  QCOMPARE(shown.textLength, 25000);
-  // A check box is set only by exactly 1.
-  f.options.Write(COptions::kAutoRun, 2);
-  QVERIFY(!f.options.DialogValues().autoRun);
   for (int i = 1; i <= 6; ++i) f.options.AddRecentFile(f.FilePath(QString("%1.cf1").arg(i)));
   QCOMPARE(f.options.RecentFiles().size(), COptions::kRecentFileCount);
   QCOMPARE(f.options.RecentFiles().first(), f.FilePath("6.cf1"));
   QCOMPARE(ResolvePortDevice("COM3", f.options.Path().toStdString()),
            std::string("/dev/ttyUSB0"));
+  // The sections carry their names as they are, for a reader of the file.
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  const QByteArray text = file.readAll();
+  QVERIFY2(text.contains("[Recent File List]\nFile1=" + f.FilePath("6.cf1").toUtf8() + "\n"),
+           text.constData());
+  QVERIFY(text.contains("[Option]\nAutoOpen="));
+  file.close();
   // "Option" opens the options dialog on the document's settings.
   f.doc->Run(CCommand::kOption);
   QCOMPARE(f.user.dialogs, QList<CDialog>{CDialog::kOption});

@@ -1,6 +1,8 @@
 // The real main window on Qt's offscreen platform: the tree as a view of the
 // document, the context menus, the refresh tick and a running demonstration.
 #include <QAction>
+#include <QCheckBox>
+#include <QSpinBox>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -13,6 +15,7 @@
 #include "tests/ui/ui_test_helpers.h"
 #include "ui/icons/icons.h"
 #include "ui/mainframe/main_frame.h"
+#include "ui/options/option_dlg.h"
 #include "ui/tree/tree_item.h"
 
 namespace {
@@ -48,6 +51,7 @@ class MainFrameTest : public QObject {
   void Frame_TitleActionsAndSplitterFollowTheDocument();
   void Frame_CloseBoxFollowsTheClosingRules();
   void Demo_RunsFromTheWindowWithLiveValues();
+  void OptionDialog_ShowsTheStoreAndStoresOnOkOnly();
 
  private:
   QTemporaryDir settingsFolder_;
@@ -288,6 +292,35 @@ void MainFrameTest::Demo_RunsFromTheWindowWithLiveValues() {
   QVERIFY(!f.doc->CanClose(true));
   frame.Action(CCommand::kStopAll)->trigger();
   QVERIFY(!master->IsRunning());
+}
+
+void MainFrameTest::OptionDialog_ShowsTheStoreAndStoresOnOkOnly() {
+  CDocFixture f;
+  f.options.Write(COptions::kAutoOpen, 1);
+  f.options.Write(COptions::kAutoRun, 3);
+  f.options.Write(COptions::kMonitorTextLength, 30000);
+  {
+    COptionDlg dialog(f.options);
+    QCOMPARE(dialog.windowTitle(), QString("Option"));
+    QVERIFY(dialog.AutoOpenBox()->isChecked());
+    QVERIFY(!dialog.AutoRunBox()->isChecked());  // only 1 checks it
+    QCOMPARE(dialog.TextLengthField()->value(), 30000);
+    QCOMPARE(dialog.TextCutField()->value(), -1);  // missing
+    dialog.AutoOpenBox()->setChecked(false);
+    dialog.TextLengthField()->setValue(5);
+    dialog.reject();
+  }
+  QCOMPARE(f.options.Read(COptions::kAutoOpen), 1);  // Cancel wrote nothing
+  COptionDlg dialog(f.options);
+  dialog.AutoOpenBox()->setChecked(false);
+  dialog.AutoRunBox()->setChecked(true);
+  dialog.TextLengthField()->setValue(10);
+  dialog.TextCutField()->setValue(400);
+  dialog.accept();
+  QCOMPARE(f.options.Read(COptions::kAutoOpen), 0);
+  QCOMPARE(f.options.Read(COptions::kAutoRun), 1);
+  QCOMPARE(f.options.Read(COptions::kMonitorTextLength), 30000);
+  QCOMPARE(f.options.Read(COptions::kMonitorTextCut), 400);
 }
 
 QTEST_MAIN(MainFrameTest)
