@@ -24,8 +24,6 @@ class clTrafficQueue {
   // Oldest record, or null when empty.
   std::unique_ptr<clTrafficRecord> Pop();
   size_t Size();
-  // Records refused so far because the queue was full.
-  uint64_t Refused() const { return refused_.load(); }
 
   void SetConsumerRunning(bool running) { consumerRunning_.store(running); }
   bool IsConsumerRunning() const { return consumerRunning_.load(); }
