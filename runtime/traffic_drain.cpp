@@ -1,35 +1,9 @@
 #include "runtime/traffic_drain.h"
 
 #include <algorithm>
-#include <iterator>
 #include <mutex>
 
 namespace {
-
-enum FilterBit : uint8_t {
-  kRawMessage = 1,
-  kTranslate = 2,
-  kCommand = 4,
-  kChangeOfState = 8,
-  kStructureIoa = 16,
-};
-
-uint8_t Pack(const clTrafficFilter& f) {
-  return static_cast<uint8_t>((f.rawMessage ? kRawMessage : 0) | (f.translate ? kTranslate : 0) |
-                              (f.command ? kCommand : 0) |
-                              (f.changeOfState ? kChangeOfState : 0) |
-                              (f.structureIoa ? kStructureIoa : 0));
-}
-
-clTrafficFilter Unpack(uint8_t bits) {
-  clTrafficFilter f;
-  f.rawMessage = (bits & kRawMessage) != 0;
-  f.translate = (bits & kTranslate) != 0;
-  f.command = (bits & kCommand) != 0;
-  f.changeOfState = (bits & kChangeOfState) != 0;
-  f.structureIoa = (bits & kStructureIoa) != 0;
-  return f;
-}
 
 // Adds one piece as the window shows it: carriage returns go, and a final
 // line feed adds nothing, since the next piece begins a line of its own.
@@ -97,7 +71,7 @@ clTrafficTrim PlanTrafficTrim(int64_t textLength, int64_t limit, int64_t cut,
 }
 
 clTrafficDrain::clTrafficDrain(clTrafficQueue& queue)
-    : queue_(queue), filter_(Pack(clTrafficFilter{})) {}
+    : queue_(queue) {}
 
 clTrafficDrain::~clTrafficDrain() { Stop(); }
 
@@ -119,9 +93,15 @@ void clTrafficDrain::Stop() {
   DrainPass();
 }
 
-void clTrafficDrain::SetFilter(const clTrafficFilter& filter) { filter_.store(Pack(filter)); }
+void clTrafficDrain::SetFilter(const clTrafficFilter& filter) {
+  std::lock_guard<clLock> guard(lock_);
+  filter_ = filter;
+}
 
-clTrafficFilter clTrafficDrain::Filter() const { return Unpack(filter_.load()); }
+clTrafficFilter clTrafficDrain::Filter() {
+  std::lock_guard<clLock> guard(lock_);
+  return filter_;
+}
 
 void clTrafficDrain::SetBacklogLimit(size_t characters) {
   std::lock_guard<clLock> guard(lock_);
@@ -146,23 +126,23 @@ void clTrafficDrain::Run() {
 }
 
 size_t clTrafficDrain::DrainPass() {
-  const clTrafficFilter filter = Filter();
-  clTrafficBatch formatted;
-  size_t taken = 0;
   // One queue's worth at most, so that the backlog's lock is taken often.
-  for (; taken < clTrafficQueue::kCapacity; ++taken) {
+  std::vector<std::unique_ptr<clTrafficRecord>> taken;
+  while (taken.size() < clTrafficQueue::kCapacity) {
     std::unique_ptr<clTrafficRecord> record = queue_.Pop();
     if (!record) break;
-    AppendTrafficFragments(*record, filter, &formatted);
+    taken.push_back(std::move(record));
   }
-  if (formatted.empty()) return taken;
-  size_t characters = 0;
-  for (const clTrafficFragment& piece : formatted) characters += piece.text.size() + 1;
+  if (taken.empty()) return 0;
+  // Formatted under the lock, so that no pass adds pieces made with a filter
+  // that changed, or to a backlog that was taken, while it formatted.
   std::lock_guard<clLock> guard(lock_);
-  std::move(formatted.begin(), formatted.end(), std::back_inserter(backlog_));
-  backlogChars_ += characters;
+  const size_t before = backlog_.size();
+  for (const std::unique_ptr<clTrafficRecord>& record : taken)
+    AppendTrafficFragments(*record, filter_, &backlog_);
+  for (size_t i = before; i < backlog_.size(); ++i) backlogChars_ += backlog_[i].text.size() + 1;
   DropOldest();
-  return taken;
+  return taken.size();
 }
 
 void clTrafficDrain::DropOldest() {

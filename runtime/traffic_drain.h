@@ -1,5 +1,4 @@
 #pragma once
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -64,8 +63,9 @@ clTrafficTrim PlanTrafficTrim(int64_t textLength, int64_t limit, int64_t cut,
 //
 // Threads: Start, Stop and the destructor on one controlling thread (the
 // window's); SetFilter, SetBacklogLimit and Take from any thread. The queue
-// must outlive the drain. The backlog is guarded by lock_, the filter is one
-// atomic word; the queue has its own lock.
+// must outlive the drain. The filter and the backlog are guarded by lock_, and
+// records are formatted under it: pieces taken after SetFilter returned were
+// all made with the new filter. The queue has its own lock.
 class clTrafficDrain : private clThread {
  public:
   // Sleep between passes; a 115200-baud line fills at most 21 of the
@@ -88,12 +88,13 @@ class clTrafficDrain : private clThread {
   bool IsStarted() const { return IsRunning(); }
 
   void SetFilter(const clTrafficFilter& filter);
-  clTrafficFilter Filter() const;
+  clTrafficFilter Filter();
   // When the backlog grows past this many characters (nobody took it in time),
   // its oldest records go, whole.
   void SetBacklogLimit(size_t characters);
 
-  // Every piece formatted since the last call, oldest first.
+  // Every piece formatted since the last call, oldest first. What a window
+  // does not take (it was cleared) is gone for good.
   clTrafficBatch Take();
 
  protected:
@@ -105,8 +106,8 @@ class clTrafficDrain : private clThread {
   void DropOldest();  // lock_ held
 
   clTrafficQueue& queue_;
-  std::atomic<uint8_t> filter_;
   clLock lock_;
+  clTrafficFilter filter_;                      // guarded by lock_
   clTrafficBatch backlog_;                      // guarded by lock_
   size_t backlogChars_ = 0;                     // guarded by lock_
   size_t backlogLimit_ = kDefaultBacklogLimit;  // guarded by lock_

@@ -140,7 +140,12 @@ void CMonitorDlg::Stop() {
 
 bool CMonitorDlg::IsRunning() const { return drain_.IsStarted(); }
 
-void CMonitorDlg::Clear() { view_->clear(); }
+void CMonitorDlg::Clear() {
+  // What was formatted but not shown yet goes too: the text starts afresh with
+  // the boxes as they are now.
+  drain_.Take();
+  view_->clear();
+}
 
 void CMonitorDlg::Flush() { view_->AppendBatch(drain_.Take()); }
 
