@@ -31,14 +31,7 @@ void clDeviceRunners::WorkspaceGone() {
 }
 
 bool clDeviceRunners::InWorkspace(const clDevice& device) const {
-  if (workspace_ == nullptr) return false;
-  if (auto* master = dynamic_cast<const clIEC101MasterDevice*>(&device))
-    return workspace_->Masters().Holds(master);
-  if (auto* slave = dynamic_cast<const clIEC101SlaveDevice*>(&device))
-    return workspace_->Slaves().Holds(slave);
-  if (auto* monitor = dynamic_cast<const clIEC101CaptureDevice*>(&device))
-    return workspace_->Monitors().Holds(monitor);
-  return false;
+  return workspace_ != nullptr && workspace_->Holds(device);
 }
 
 clDeviceRunner* clDeviceRunners::ExistingRunner(const clDevice& device) const {

@@ -224,6 +224,16 @@ clTag* clWorkspace::CreateMonitorTag(clIEC101CaptureDevice& monitor, int32_t com
   return monitor.Tags()->Append(std::move(tag));
 }
 
+bool clWorkspace::Holds(const clDevice& device) const {
+  if (auto* master = dynamic_cast<const clIEC101MasterDevice*>(&device))
+    return masters_->Holds(master);
+  if (auto* slave = dynamic_cast<const clIEC101SlaveDevice*>(&device))
+    return slaves_->Holds(slave);
+  if (auto* monitor = dynamic_cast<const clIEC101CaptureDevice*>(&device))
+    return monitors_->Holds(monitor);
+  return false;
+}
+
 std::string clWorkspace::DeleteDevice(clDevice* device) {
   if (!device) return "";
   if (device->IsRunning()) return kDeleteDeviceRefused;

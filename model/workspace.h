@@ -140,6 +140,9 @@ class clWorkspace {
   // Deleting; refused while the device concerned runs. A device's listeners
   // are told before it goes.
   std::string DeleteDevice(clDevice* device);
+  // Whether the device is one of this workspace's lists (not a proposal or a
+  // copy held elsewhere).
+  bool Holds(const clDevice& device) const;
   std::string DeleteSector(clDevice& device, clSector* sector);
   std::string DeleteTag(clDevice& device, clTags& tags, clTag* tag);
 

@@ -202,13 +202,6 @@ void CMainFrame::SetRightPane(QWidget* pane) {
   delete old;
 }
 
-void CMainFrame::ShowTraffic(clDevice& device, int /*textLength*/, int /*textCut*/) {
-  statusBar()->showMessage(
-      QString("The traffic window of %1 is not available in this build.")
-          .arg(QString::fromStdString(device.Name())),
-      5000);
-}
-
 void CMainFrame::OnStateChanged() {
   UpdateActions();
   UpdateTitle();

@@ -47,10 +47,6 @@ class CMainFrame : public QMainWindow {
   void SetRightPane(QWidget* pane);
   QWidget* RightPane() const { return rightPane_; }
 
-  // Shows the device's traffic window with the text limits (the "Monitor"
-  // command).
-  void ShowTraffic(clDevice& device, int textLength, int textCut);
-
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
