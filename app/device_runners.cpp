@@ -31,14 +31,7 @@ void clDeviceRunners::WorkspaceGone() {
 }
 
 bool clDeviceRunners::InWorkspace(const clDevice& device) const {
-  if (workspace_ == nullptr) return false;
-  if (auto* master = dynamic_cast<const clIEC101MasterDevice*>(&device))
-    return workspace_->Masters().Holds(master);
-  if (auto* slave = dynamic_cast<const clIEC101SlaveDevice*>(&device))
-    return workspace_->Slaves().Holds(slave);
-  if (auto* monitor = dynamic_cast<const clIEC101CaptureDevice*>(&device))
-    return workspace_->Monitors().Holds(monitor);
-  return false;
+  return workspace_ != nullptr && workspace_->Holds(device);
 }
 
 clDeviceRunner* clDeviceRunners::ExistingRunner(const clDevice& device) const {
@@ -90,7 +83,7 @@ bool clDeviceRunners::Start(clDevice& device, clStartFailure* failure) {
   clDeviceRunner* runner = RunnerFor(device);
   bool started = false;
   if (runner == nullptr) {
-    why.kind = clStartFailure::kNoRunner;
+    why.kind = InWorkspace(device) ? clStartFailure::kNoRunner : clStartFailure::kNotInWorkspace;
   } else {
     started = runner->Start(&why);
     if (!started && why.kind == clStartFailure::kPortFailed && why.heldBy.empty())

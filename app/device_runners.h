@@ -23,7 +23,7 @@ class clDevice;
 // runner, Start fails).
 //
 // Threads: used by one controlling thread, the one that changes the workspace.
-class clDeviceRunners : private clWorkspaceListener {
+class clDeviceRunners final : private clWorkspaceListener {
  public:
   explicit clDeviceRunners(clWorkspace& workspace);
   // Stops and destroys every runner.
@@ -42,7 +42,7 @@ class clDeviceRunners : private clWorkspaceListener {
   // holds it.
   bool Start(clDevice& device, clStartFailure* failure);
   // The same with only the text to show: "Fail to open port '%s'" (or "already
-  // running", "this role cannot run yet").
+  // running", "this role cannot run yet", "not in the workspace").
   bool Start(clDevice& device, std::string* failure);
   // "Stop"; nothing for a device that does not run.
   void Stop(clDevice& device);

@@ -142,10 +142,6 @@ void PrintSummary(clWorkspace& workspace, const clTrafficPrinter& printer) {
   }
 }
 
-struct RunOutcome {
-  int exitCode = kExitOk;
-  bool ran = false;  // the devices ran: there is something to save
-};
 
 // Runs the script, or waits for the end of the run; returns the script's code.
 int RunScript(clWorkspace& workspace, clDeviceRunners& runners, clHeadlessClock& clock,
@@ -167,10 +163,20 @@ int RunScript(clWorkspace& workspace, clDeviceRunners& runners, clHeadlessClock&
   return exitCode;
 }
 
-RunOutcome RunDevices(clWorkspace& workspace, const clHeadlessOptions& options,
-                      const std::vector<clDevice*>& printed, clHeadlessClock& clock, int scriptFd,
-                      const std::string& seedNotice) {
-  RunOutcome outcome;
+// Saves the workspace when asked; the exit code of the save.
+int Save(const clWorkspace& workspace, const std::string& saveAs) {
+  if (saveAs.empty()) return kExitOk;
+  const std::string error = SaveWorkspaceFile(workspace, saveAs);
+  if (error.empty()) return kExitOk;
+  PrintError(saveAs, error);
+  return kExitWriteFailed;
+}
+
+// The run proper, from starting the devices to the summary; returns the exit code.
+int RunDevices(clWorkspace& workspace, const clHeadlessOptions& options,
+               const std::vector<clDevice*>& printed, clHeadlessClock& clock, int scriptFd,
+               const std::string& seedNotice) {
+  int exitCode = kExitDeviceNotStarted;
   clDeviceRunners runners(workspace);
   clTrafficPrinter printer(stdout, clPrinterOptions{options.oneline, options.block});
   printer.SetOnOutputClosed([&clock] { clock.End(); });
@@ -184,18 +190,19 @@ RunOutcome RunDevices(clWorkspace& workspace, const clHeadlessOptions& options,
   runners.StartAll(&failures);
   for (const clStartFailure& failure : failures)
     std::fprintf(stderr, "telvane: %s\n", StartFailureMessage(failure).c_str());
-  if (failures.empty() || options.keepGoing) {
-    outcome.ran = true;
-    outcome.exitCode = RunScript(workspace, runners, clock, options, scriptFd, seedNotice);
-  } else {
-    outcome.exitCode = kExitDeviceNotStarted;
-  }
+  const bool run = failures.empty() || options.keepGoing;
+  if (run) exitCode = RunScript(workspace, runners, clock, options, scriptFd, seedNotice);
   runners.StopAll();
   portWatch.Stop();
+  // Saved before the output is finished: a stuck output cannot lose the work.
+  if (run) exitCode = CombineExitCodes(exitCode, Save(workspace, options.saveAs));
+  // The rest may wait on a slow output; a further stop signal now ends the
+  // process at once.
+  clock.ReleaseSignals();
   printer.StopPrinting();
   ReportDrops(printer);
   if (!options.quiet || options.summary) PrintSummary(workspace, printer);
-  return outcome;
+  return exitCode;
 }
 
 }  // namespace
@@ -259,21 +266,13 @@ int RunWorkspaceHeadless(clWorkspace& workspace, const clHeadlessOptions& option
       "telvane: fault seed " + std::to_string(static_cast<unsigned long long>(seed));
   const bool seedNow = !options.quiet || options.hasSeed;
   if (seedNow) std::fprintf(stderr, "%s\n", seedNotice.c_str());
-  RunOutcome outcome;
+  int exitCode = kExitOk;
   {
     // Before any thread starts, so that only the clock takes the stop signals.
     clHeadlessClock clock(options.seconds);
-    outcome = RunDevices(workspace, options, printed, clock, scriptFd, seedNow ? "" : seedNotice);
+    exitCode = RunDevices(workspace, options, printed, clock, scriptFd, seedNow ? "" : seedNotice);
   }
   if (scriptFd > STDIN_FILENO) ::close(scriptFd);
-  int exitCode = outcome.exitCode;
-  if (outcome.ran && !options.saveAs.empty()) {
-    const std::string saveError = SaveWorkspaceFile(workspace, options.saveAs);
-    if (!saveError.empty()) {
-      PrintError(options.saveAs, saveError);
-      exitCode = CombineExitCodes(exitCode, kExitWriteFailed);
-    }
-  }
   std::fflush(stdout);
   return exitCode;
 }

@@ -74,6 +74,11 @@ bool clHeadlessClock::PollOnce(int fd, int64_t ms) {
   return fd >= 0 && fds[2].revents != 0;
 }
 
+void clHeadlessClock::ReleaseSignals() {
+  const sigset_t signals = StopSignals();
+  pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
+}
+
 bool clHeadlessClock::WaitForEnd(int64_t ms) {
   const uint64_t start = TickNowMs();
   while (!Ended()) {

@@ -28,6 +28,10 @@ class clHeadlessClock {
   bool WaitForInput(int fd);
   // Ends the run.
   void End();
+  // Gives the stop signals back to their default action in the calling thread,
+  // for the last part of a run that may wait on a slow output: a further signal
+  // then ends the process at once.
+  void ReleaseSignals();
   bool Ended() const { return ended_.load(std::memory_order_acquire); }
   // The signal that ended the run, 0 when none did.
   int EndingSignal() const { return endingSignal_.load(std::memory_order_relaxed); }

@@ -1,6 +1,8 @@
 #include "master/master_dialogs.h"
 
-#include <iterator>
+#include "model/object_settings.h"
+#include "model/tag_range.h"
+#include "model/tag_text.h"
 
 namespace {
 
@@ -27,13 +29,15 @@ int32_t CommandChoiceValue(int32_t tagType, int32_t index, int32_t unchanged) {
   return first + index;
 }
 
-int32_t MasterTagTypeAt(int32_t index) {
-  if (index < 0 || index >= static_cast<int32_t>(std::size(kMasterTagTypeOrder))) return 0;
-  return kMasterTagTypeOrder[index];
-}
+int32_t MasterTagTypeAt(int32_t index) { return ListValue(kMasterTagTypeOrder, index); }
 
-int32_t MasterTagTypeIndex(int32_t tagType) {
-  for (int32_t i = 0; i < static_cast<int32_t>(std::size(kMasterTagTypeOrder)); ++i)
-    if (kMasterTagTypeOrder[i] == tagType) return i;
-  return -1;
+int32_t MasterTagTypeIndex(int32_t tagType) { return ListIndex(kMasterTagTypeOrder, tagType); }
+
+std::string ReadSetpointValue(int32_t tagType, std::string_view text, double* value) {
+  double number = 0;
+  if (!ParseDecimal(text, number)) return "Enter a number";
+  std::string bad = CheckTagValue(tagType, number);
+  if (!bad.empty()) return bad;
+  if (value) *value = number;
+  return "";
 }

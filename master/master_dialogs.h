@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 // The list logic of the master's command dialogs and tag dialog, without any
 // user interface: which entry a dialog shows for the value sent last, what a
@@ -27,3 +29,13 @@ inline bool ScaleEnabled(int32_t tagType) { return tagType >= 3 && tagType <= 6;
 inline int32_t StoredIoa(int32_t tagType, int32_t ioa) {
   return tagType == 14 || tagType == 15 ? 0 : ioa;
 }
+
+// The setpoint dialogs' value: "" with the number in *value when `text` is a
+// number the command of `tagType` can carry; otherwise the message to show
+// (the dialog stays open and nothing is sent).
+std::string ReadSetpointValue(int32_t tagType, std::string_view text, double* value);
+
+// "Time Synchronization": the date and time pickers apply only to "Custom Time".
+inline constexpr int32_t kCurrentTime = 1;
+inline constexpr int32_t kCustomTime = 2;
+inline bool TimePickersEnabled(int32_t timeMode) { return timeMode == kCustomTime; }

@@ -37,8 +37,9 @@ bool clIEC101MasterEngine::Start(clStartFailure* failure) {
   }
   clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
-  if (port == nullptr || port->Open(&StopRequest()) != clSerialPort::kOk) {
-    DescribePortFailure(device_.PortName(), port, failure);
+  const int32_t opened = port ? port->Open(&StopRequest()) : clSerialPort::kOpenFailed;
+  if (opened != clSerialPort::kOk) {
+    DescribePortFailure(device_.PortName(), port, opened, failure);
     return false;
   }
   device_.SetPort(port);

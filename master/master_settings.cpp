@@ -1,6 +1,7 @@
 #include "master/master_settings.h"
 
 #include "model/master_device.h"
+#include "model/object_settings.h"
 
 namespace {
 
@@ -33,6 +34,8 @@ clMasterSettings clMasterSettings::From(const clIEC101MasterDevice& device) {
   return s;
 }
 
+std::string clMasterSettings::Check() const { return CheckObjectName(name); }
+
 void clMasterSettings::ApplyTo(clIEC101MasterDevice& device) const {
   if (!name.empty()) device.SetName(name);
   device.SetModemEnabled(modemEnabled);
@@ -54,4 +57,10 @@ void clMasterSettings::ApplyTo(clIEC101MasterDevice& device) const {
   if (InRange(sectorSize, 1, 2)) device.SetSectorSize(sectorSize);
   if (InRange(ioaSize, 1, 3)) device.SetIoaSize(ioaSize);
   if (InRange(cotSize, 1, 2)) device.SetCotSize(cotSize);
+}
+
+bool MasterFieldEnabled(clMasterField field, bool running, bool balancedMode) {
+  if (field == clMasterField::kName || field == clMasterField::kModem) return true;
+  if (running) return false;
+  return field != clMasterField::kTestPeriod || balancedMode;
 }

@@ -28,6 +28,9 @@ struct clMasterSettings {
   int32_t dialTimeoutSec = 30;
 
   static clMasterSettings From(const clIEC101MasterDevice& device);
+  // "" when OK may store the settings; otherwise the message to show (a name
+  // the workspace file cannot keep).
+  std::string Check() const;
   // Stores the settings into the device. An empty name keeps the old name; a poll
   // interval, test period or dial time-out of 0 or less, a read time-out of 100 or
   // less and a field size outside its list keep the old value. While the device
@@ -35,3 +38,24 @@ struct clMasterSettings {
   // stored.
   void ApplyTo(clIEC101MasterDevice& device) const;
 };
+
+// The fields of the master properties dialog, for its enabling rules.
+enum class clMasterField {
+  kName,
+  kPort,
+  kLinkAddress,
+  kFieldSizes,
+  kRetries,
+  kPollInterval,
+  kReadTimeout,
+  kGiPeriod,
+  kTimeSyncPeriod,
+  kTestPeriod,
+  kBalancedMode,
+  kAutoCreateTags,
+  kModem,  // "Enable Modem", "Phone Number (ATD)", "Dial Timeout"
+};
+
+// Whether a field may be edited: while the device runs only the name and the
+// modem settings; "Test Function" only while balanced mode is on.
+bool MasterFieldEnabled(clMasterField field, bool running, bool balancedMode);

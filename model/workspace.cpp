@@ -91,6 +91,15 @@ void clWorkspace::ReferToPort(clDevice& device) const {
   device.SetPort(ports_->Find(device.PortName()));
 }
 
+void clWorkspace::ReferToPorts(clDevice& device) {
+  if (auto* monitor = dynamic_cast<clIEC101CaptureDevice*>(&device)) {
+    monitor->SetPort1(ports_->Find(monitor->Port1Name()));
+    monitor->SetPort2(ports_->Find(monitor->Port2Name()));
+  } else {
+    device.SetPort(ports_->Find(device.PortName()));
+  }
+}
+
 std::unique_ptr<clIEC101MasterDevice> clWorkspace::NewMaster() {
   auto device = std::make_unique<clIEC101MasterDevice>();
   device->SetName(Numbered("Master%d", Take(kMasterNameCounter)));
@@ -213,6 +222,16 @@ clTag* clWorkspace::CreateMonitorTag(clIEC101CaptureDevice& monitor, int32_t com
   tag->SetIoa(ioa);
   tag->SetName(MonitorTagName(type, ioa));
   return monitor.Tags()->Append(std::move(tag));
+}
+
+bool clWorkspace::Holds(const clDevice& device) const {
+  if (auto* master = dynamic_cast<const clIEC101MasterDevice*>(&device))
+    return masters_->Holds(master);
+  if (auto* slave = dynamic_cast<const clIEC101SlaveDevice*>(&device))
+    return slaves_->Holds(slave);
+  if (auto* monitor = dynamic_cast<const clIEC101CaptureDevice*>(&device))
+    return monitors_->Holds(monitor);
+  return false;
 }
 
 std::string clWorkspace::DeleteDevice(clDevice* device) {

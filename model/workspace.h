@@ -134,12 +134,21 @@ class clWorkspace {
   // Worker-thread safe: the next tag id (a master creating tags for objects it
   // was not configured with).
   int32_t TakeTagId() { return Take(kTagIdCounter); }
+  // The next sector id (sectors pasted with their device).
+  int32_t TakeSectorId() { return Take(kSectorIdCounter); }
 
   // Deleting; refused while the device concerned runs. A device's listeners
   // are told before it goes.
   std::string DeleteDevice(clDevice* device);
+  // Whether the device is one of this workspace's lists (not a proposal or a
+  // copy held elsewhere).
+  bool Holds(const clDevice& device) const;
   std::string DeleteSector(clDevice& device, clSector* sector);
   std::string DeleteTag(clDevice& device, clTags& tags, clTag* tag);
+
+  // Points a device, of any role, at the ports its stored port names name (none
+  // when absent); the names stay as they are.
+  void ReferToPorts(clDevice& device);
 
   // After loading: points every device at the ports named by its stored names
   // (none when absent), sets the sectors' owners and marks every master tag

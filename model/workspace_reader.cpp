@@ -236,3 +236,36 @@ void ReadWorkspaceRecord(clArchiveReader& in, clWorkspace& ws) {
   for (auto& width : ReadList<clColumnWidth>(cx, clArchiveReader::kColumnWidth, ReadColumnWidth))
     ws.ColumnWidths().Append(std::move(width));
 }
+
+std::vector<std::unique_ptr<clTag>> ReadTagListRecord(clArchiveReader& in) {
+  Context cx(in);
+  return ReadList<clTag>(cx, clArchiveReader::kTag, ReadTag);
+}
+
+std::vector<std::unique_ptr<clSector>> ReadSectorListRecord(clArchiveReader& in) {
+  Context cx(in);
+  return ReadList<clSector>(cx, clArchiveReader::kSector, ReadSector);
+}
+
+namespace {
+template <class T>
+std::vector<std::unique_ptr<clDevice>> AsDevices(std::vector<std::unique_ptr<T>> typed) {
+  std::vector<std::unique_ptr<clDevice>> devices;
+  devices.reserve(typed.size());
+  for (auto& device : typed) devices.push_back(std::move(device));
+  return devices;
+}
+}  // namespace
+
+std::vector<std::unique_ptr<clDevice>> ReadDeviceListRecord(clArchiveReader& in, int32_t kind) {
+  Context cx(in);
+  switch (kind) {
+    case clDevice::kMaster:
+      return AsDevices(ReadList<clIEC101MasterDevice>(cx, clArchiveReader::kMaster, ReadMaster));
+    case clDevice::kSlave:
+      return AsDevices(ReadList<clIEC101SlaveDevice>(cx, clArchiveReader::kSlave, ReadSlave));
+    default:
+      return AsDevices(
+          ReadList<clIEC101CaptureDevice>(cx, clArchiveReader::kMonitor, ReadMonitor));
+  }
+}

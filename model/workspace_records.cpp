@@ -35,16 +35,21 @@ void WriteTag(clArchiveWriter& out, const clTag& tag) {
   out.I32(tag.CommandState());
 }
 
-// Any list with Items(): tags, sectors, devices.
-template <class List, class Write>
-void WriteList(clArchiveWriter& out, const List& list, const char* className, Write write) {
+// A list record over any range of object pointers.
+template <class Range, class Write>
+void WriteObjects(clArchiveWriter& out, const Range& items, const char* className, Write write) {
   out.U32(kListVersion);
-  auto items = list.Items();
   out.Count(items.size());
-  for (const auto* item : *items) {
+  for (const auto* item : items) {
     out.BeginObject(className);
     write(out, *item);
   }
+}
+
+// Any list with Items(): tags, sectors, devices.
+template <class List, class Write>
+void WriteList(clArchiveWriter& out, const List& list, const char* className, Write write) {
+  WriteObjects(out, *list.Items(), className, write);
 }
 
 void WriteTags(clArchiveWriter& out, const clTags& tags) {
@@ -131,6 +136,15 @@ void WriteColumnWidth(clArchiveWriter& out, const clColumnWidth& w) {
   for (int32_t c = 0; c < clColumnWidth::kColumns; ++c) out.I32(w.Width(c));
 }
 
+// The devices of one role among `devices`, in their order.
+template <class T>
+std::vector<const T*> OfClass(const std::vector<const clDevice*>& devices) {
+  std::vector<const T*> typed;
+  for (const clDevice* device : devices)
+    if (const auto* d = dynamic_cast<const T*>(device)) typed.push_back(d);
+  return typed;
+}
+
 }  // namespace
 
 void WriteWorkspaceRecord(clArchiveWriter& out, const clWorkspace& ws) {
@@ -151,5 +165,30 @@ void WriteWorkspaceRecord(clArchiveWriter& out, const clWorkspace& ws) {
   for (size_t i = 0; i < ws.ColumnWidths().Count(); ++i) {
     out.BeginObject("clColumnWidth");
     WriteColumnWidth(out, ws.ColumnWidths().At(i));
+  }
+}
+
+void WriteTagListRecord(clArchiveWriter& out, const std::vector<const clTag*>& tags) {
+  WriteObjects(out, tags, "clTag", WriteTag);
+}
+
+void WriteSectorListRecord(clArchiveWriter& out, const std::vector<const clSector*>& sectors) {
+  WriteObjects(out, sectors, "clSector", WriteSector);
+}
+
+void WriteDeviceListRecord(clArchiveWriter& out, int32_t kind,
+                           const std::vector<const clDevice*>& devices) {
+  switch (kind) {
+    case clDevice::kMaster:
+      WriteObjects(out, OfClass<clIEC101MasterDevice>(devices), "clIEC101MasterDevice",
+                   WriteMaster);
+      break;
+    case clDevice::kSlave:
+      WriteObjects(out, OfClass<clIEC101SlaveDevice>(devices), "clIEC101SlaveDevice", WriteSlave);
+      break;
+    default:
+      WriteObjects(out, OfClass<clIEC101CaptureDevice>(devices), "clIEC101CaptureDevice",
+                   WriteMonitor);
+      break;
   }
 }

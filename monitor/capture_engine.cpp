@@ -23,13 +23,15 @@ bool clIEC101CaptureEngine::Start(clStartFailure* failure) {
   // Both ports must open now: a port that is already open belongs to another
   // device (or is this monitor's other port) and is neither shared nor closed.
   clSerialPort* first = workspace_.Ports().Find(device_.Port1Name());
-  if (first == nullptr || first->Open(&StopRequest()) != clSerialPort::kOk) {
-    DescribePortFailure(device_.Port1Name(), first, failure);
+  int32_t opened = first ? first->Open(&StopRequest()) : clSerialPort::kOpenFailed;
+  if (opened != clSerialPort::kOk) {
+    DescribePortFailure(device_.Port1Name(), first, opened, failure);
     return false;
   }
   clSerialPort* second = workspace_.Ports().Find(device_.Port2Name());
-  if (second == nullptr || second->Open(&StopRequest()) != clSerialPort::kOk) {
-    DescribePortFailure(device_.Port2Name(), second, failure);
+  opened = second ? second->Open(&StopRequest()) : clSerialPort::kOpenFailed;
+  if (opened != clSerialPort::kOk) {
+    DescribePortFailure(device_.Port2Name(), second, opened, failure);
     if (failure && second == first) failure->heldBy = device_.Name();
     first->Close();
     return false;

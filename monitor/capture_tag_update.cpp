@@ -4,6 +4,7 @@
 #include "model/tag.h"
 #include "model/tags.h"
 #include "model/workspace.h"
+#include "protocol/iec101_codes.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ bool IsCommandLayout(const clElementLayout& layout) {
 }  // namespace
 
 bool IsMonitoredType(uint32_t typeId) {
-  switch (typeId & 0x7F) {
+  switch (TypeCode(static_cast<uint8_t>(typeId))) {
     case 1:
     case 3:
     case 5:

@@ -1,6 +1,7 @@
 #include "protocol/asdu.h"
 
 #include "protocol/asdu_names.h"
+#include "protocol/iec101_codes.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ int32_t ValueSize(const clElementLayout& layout) {
 }  // namespace
 
 const clElementLayout* FindElementLayout(uint32_t typeId) {
-  uint32_t type = typeId & 0x7F;
+  uint32_t type = typeId & kTypeIdMask;
   for (const clElementLayout& layout : kLayouts)
     if (layout.typeId == type) return &layout;
   return nullptr;

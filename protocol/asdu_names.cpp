@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "protocol/iec101_codes.h"
+
 namespace {
 
 struct NumberName {
@@ -95,7 +97,6 @@ constexpr QualityBit kSharedQualityBits[] = {
     {0x80, kQualityInvalid, "Invalid"},
 };
 constexpr uint8_t kQdsOverflowBit = 0x01;
-constexpr uint32_t kTypeIdMask = 0x7F;
 
 template <size_t N>
 std::string Lookup(const NumberName (&table)[N], uint32_t number, std::string_view missing) {

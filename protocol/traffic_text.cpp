@@ -4,11 +4,9 @@
 #include <cstdio>
 
 #include "protocol/asdu_names.h"
+#include "protocol/iec101_codes.h"
 
 namespace {
-
-constexpr int32_t kEndOfInitialisation = 70;
-constexpr int32_t kClockSyncType = 103;
 
 // Title and ASDU-line name of a monitor-direction type.
 struct MonitorText {
@@ -166,8 +164,8 @@ void FillUnhandled(const clIEC101Frame& frame, TrafficRole role, uint32_t typeId
   uint32_t count = frame.ObjectCount();
   int sq = Bit(frame.IsSequence());
   std::string name = TypeName(typeId);
-  if (role == TrafficRole::kMaster && typeId == kEndOfInitialisation) {
-    record.kind = kEndOfInitialisation;
+  if (role == TrafficRole::kMaster && typeId == kTypeEndOfInitialisation) {
+    record.kind = kTypeEndOfInitialisation;
     record.title = "End of initialisation Request";
     record.asdu = Format("ASDU: %u <End of initialisation> Count:%u SQ:%d", typeId, count, sq);
     record.cause = CauseLine(frame);
@@ -245,7 +243,7 @@ void FillLinkText(const clIEC101Frame& frame, const clTrafficView& view, clTraff
 void FillAsduText(const clIEC101Frame& frame, TrafficRole role,
                   const std::vector<clInformationObject>& objects, clTrafficRecord& record) {
   if (!frame.IsVariable() || !frame.SizesValid()) return;
-  uint32_t typeId = frame.TypeId() & 0x7F;
+  uint32_t typeId = TypeCode(frame.TypeId());
   const clElementLayout* layout = FindElementLayout(typeId);
   if (!layout) {
     FillUnhandled(frame, role, typeId, record);
@@ -260,7 +258,7 @@ void FillAsduText(const clIEC101Frame& frame, TrafficRole role,
                          static_cast<unsigned>(frame.At(1)), count, sq);
   } else if (const CommandText* command = FindText(kCommandTexts, typeId)) {
     bool request = frame.Prm() == 1;
-    if (typeId == kClockSyncType && request && role != TrafficRole::kMonitor)
+    if (typeId == kTypeClockSync && request && role != TrafficRole::kMonitor)
       command = &kClockSyncRequestText;
     std::string title = command->stem;
     if (command->selectInTitle)

@@ -12,6 +12,8 @@ std::string clStartFailure::Message() const {
       return "already running";
     case kNoRunner:
       return "this role cannot run yet";
+    case kNotInWorkspace:
+      return "not in the workspace";
     case kNone:
       break;
   }
@@ -40,7 +42,7 @@ bool clDeviceRunner::Start(std::string* failedPort) {
   return false;
 }
 
-void DescribePortFailure(const std::string& name, const clSerialPort* port,
+void DescribePortFailure(const std::string& name, const clSerialPort* port, int32_t code,
                          clStartFailure* failure) {
   if (failure == nullptr) return;
   failure->kind = clStartFailure::kPortFailed;
@@ -50,7 +52,7 @@ void DescribePortFailure(const std::string& name, const clSerialPort* port,
     return;
   }
   failure->path = port->DevicePath();
-  failure->code = port->LastError();
+  failure->code = code;
   failure->osError = port->LastOsError();
   if (failure->path.empty())
     failure->reason = "the name opens no device (COMn, /dev/..., VLINEn-A or VLINEn-B)";

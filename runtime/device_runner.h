@@ -13,6 +13,7 @@ struct clStartFailure {
     kPortFailed,      // a port is missing from the port list or did not open
     kAlreadyRunning,  // nothing was done
     kNoRunner,        // the device's role cannot run here
+    kNotInWorkspace,  // a proposal or a copy: only the workspace's devices run
   };
   Kind kind = kNone;
   std::string device;  // the device's name (filled by whoever knows it)
@@ -26,7 +27,8 @@ struct clStartFailure {
   std::string heldBy;   // the device of the same workspace that has the port open, if known
 
   // The one user-visible text: "Fail to open port '%s'" for a port, otherwise a
-  // short phrase ("already running", "this role cannot run yet").
+  // short phrase ("already running", "this role cannot run yet", "not in the
+  // workspace").
   std::string Message() const;
   // Message() followed by what is known: "(/dev/ttyS0: Device or resource
   // busy, held by Slave1)".
@@ -55,7 +57,7 @@ class clDeviceRunner {
 };
 
 // Fills failure (when given) for the port a device names as `name` that did
-// not open: `port` is the port list's object after its failed Open, or null
-// when the list has no port of that name.
-void DescribePortFailure(const std::string& name, const clSerialPort* port,
+// not open: `port` is the port list's object and `code` what its Open
+// returned, or port is null when the list has no port of that name.
+void DescribePortFailure(const std::string& name, const clSerialPort* port, int32_t code,
                          clStartFailure* failure);

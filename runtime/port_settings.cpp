@@ -1,10 +1,11 @@
 #include "runtime/port_settings.h"
 
 #include <cctype>
-
-#include "runtime/text_compare.h"
 #include <cstdlib>
 #include <fstream>
+
+#include "runtime/text_compare.h"
+#include "runtime/virtual_line.h"
 
 namespace {
 
@@ -18,16 +19,14 @@ std::string Trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-
-// Number n of a "COMn" name, or 0 when the name is not of that form.
-int ComNumber(const std::string& name) {
-  if (name.size() < 4 || !EqualsNoCase(name.substr(0, 3), "COM")) return 0;
-  int n = 0;
-  for (size_t i = 3; i < name.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(name[i])) || n > 100000) return 0;
-    n = n * 10 + (name[i] - '0');
-  }
-  return n;
+// A value as the settings file holds it: the text after '=', without the
+// blanks around it; double quotes around the whole value (an older file's) are
+// not part of it.
+std::string PlainValue(const std::string& raw) {
+  std::string value = Trim(raw);
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    value = value.substr(1, value.size() - 2);
+  return value;
 }
 
 // Value of `key` in group [Ports] of a QSettings-style INI file, or "".
@@ -46,11 +45,7 @@ std::string LookUpPortMapping(const std::string& path, const std::string& key) {
     size_t eq = line.find('=');
     if (!inPorts || eq == std::string::npos) continue;
     if (!EqualsNoCase(Trim(line.substr(0, eq)), key)) continue;
-    std::string value = Trim(line.substr(eq + 1));
-    // QSettings quotes values holding special characters.
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-      value = value.substr(1, value.size() - 2);
-    return value;
+    return PlainValue(line.substr(eq + 1));
   }
   return "";
 }
@@ -69,15 +64,39 @@ std::string UserSettingsPath() {
   return base + "/Telvane/Telvane.conf";
 }
 
+int ComPortNumber(const std::string& name) {
+  if (name.size() < 4 || !EqualsNoCase(name.substr(0, 3), "COM")) return 0;
+  int n = 0;
+  for (size_t i = 3; i < name.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(name[i])) || n > 100000) return 0;
+    n = n * 10 + (name[i] - '0');
+  }
+  return n;
+}
+
+std::string PortMapping(const std::string& name, const std::string& settingsPath) {
+  if (ComPortNumber(name) < 1) return "";
+  return LookUpPortMapping(settingsPath, name);
+}
+
 std::string ResolvePortDevice(const std::string& name) {
   return ResolvePortDevice(name, UserSettingsPath());
 }
 
 std::string ResolvePortDevice(const std::string& name, const std::string& settingsPath) {
   if (!name.empty() && name[0] == '/') return name;
-  int n = ComNumber(name);
+  int n = ComPortNumber(name);
   if (n < 1) return "";
   std::string mapped = LookUpPortMapping(settingsPath, name);
   if (!mapped.empty()) return mapped;
   return "/dev/ttyS" + std::to_string(n - 1);
+}
+
+std::string ResolvePortTarget(const std::string& name) {
+  return ResolvePortTarget(name, UserSettingsPath());
+}
+
+std::string ResolvePortTarget(const std::string& name, const std::string& settingsPath) {
+  if (ParseVirtualLineName(name, nullptr)) return name;
+  return ResolvePortDevice(name, settingsPath);
 }

@@ -103,17 +103,18 @@ clSerialPort::clSerialPort() = default;
 clSerialPort::~clSerialPort() { Close(); }
 
 int32_t clSerialPort::Open(const clInterrupt* interrupt) {
-  osError_ = 0;
-  if (IsOpen()) return FailOpen(kAlreadyOpen, EBUSY);
+  if (state_.load(std::memory_order_acquire) != kStateClosed) return FailOpen(kAlreadyOpen, EBUSY);
+  osError_.store(0, std::memory_order_relaxed);
+  // The one place where a port name becomes what it opens.
+  const std::string path = ResolvePortTarget(name_);
   VirtualLineName virtualName;
-  if (ParseVirtualLineName(name_, &virtualName)) {
+  if (ParseVirtualLineName(path, &virtualName)) {
     vline_ = clVirtualLineEnd::Open(virtualName);
     if (!vline_) return FailOpen(kOpenFailed, EBUSY);  // as a tty held by another port
     interrupt_ = interrupt;
+    state_.store(kStateOpen, std::memory_order_release);
     return ApplySettingsOnOpen();
   }
-  // The one place where a port name becomes a device path.
-  const std::string path = ResolvePortDevice(name_);
   if (path.empty()) return FailOpen(kOpenFailed, 0);
 
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -131,17 +132,19 @@ int32_t clSerialPort::Open(const clInterrupt* interrupt) {
   }
   fd_ = fd;
   interrupt_ = interrupt;
+  state_.store(kStateOpen, std::memory_order_release);
   return ApplySettingsOnOpen();
 }
 
 std::string clSerialPort::DevicePath() const {
+  const std::string path = ResolvePortTarget(name_);
   VirtualLineName virtualName;
-  if (ParseVirtualLineName(name_, &virtualName)) {
-    std::string path =
+  if (ParseVirtualLineName(path, &virtualName)) {
+    std::string end =
         "VLINE" + std::to_string(virtualName.cable) + (virtualName.side ? "-B" : "-A");
-    return virtualName.tap ? path + "-TAP" : path;
+    return virtualName.tap ? end + "-TAP" : end;
   }
-  return ResolvePortDevice(name_);
+  return path;
 }
 
 int32_t clSerialPort::ApplySettingsOnOpen() {
@@ -158,8 +161,13 @@ int32_t clSerialPort::ApplySettingsOnOpen() {
 }
 
 void clSerialPort::Close() {
-  lastError_ = kOk;
+  Fail(kOk);
   interrupt_ = nullptr;
+  ReleaseLine();
+  state_.store(kStateClosed, std::memory_order_release);
+}
+
+void clSerialPort::ReleaseLine() {
   vline_.reset();
   if (fd_ < 0) return;
   ioctl(fd_, TIOCNXCL);  // let the next owner in; the lock goes with the fd
@@ -169,11 +177,11 @@ void clSerialPort::Close() {
 
 int32_t clSerialPort::ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity,
                                         int32_t stopBits) {
-  lastError_ = kOk;
+  Fail(kOk);
   if (vline_) {
     if (!vline_->ApplyLineSettings(baudRate, dataBits, parity, stopBits))
       return Fail(kControlBlockFailed);
-    return lastError_;
+    return LastError();
   }
   KernelTermios2 t{};
   if (fd_ < 0 || baudRate <= 0 || !GetSettings(fd_, t)) return Fail(kControlBlockFailed);
@@ -237,11 +245,11 @@ int32_t clSerialPort::ApplyLineSettings(int32_t baudRate, int32_t dataBits, int3
   }
 
   if (!SetSettings(fd_, t)) return Fail(kControlBlockFailed);
-  return lastError_;
+  return LastError();
 }
 
 int32_t clSerialPort::ApplyFlowControl(int32_t value) {
-  lastError_ = kOk;
+  Fail(kOk);
   // A virtual line has no modem lines and never stalls: every mode is taken
   // as it is, and toggle mode still times RTS in Write.
   if (vline_) return value < kFlowNone || value > kFlowRtsOn ? Fail(kControlBlockFailed) : kOk;
@@ -256,7 +264,7 @@ int32_t clSerialPort::ApplyFlowControl(int32_t value) {
   // Toggle mode keys RTS per frame in Write, so it rests low; "RTS on" holds it.
   if (value == kFlowRtsToggle) SetRts(false);
   if (value == kFlowRtsOn) SetRts(true);
-  return lastError_;
+  return LastError();
 }
 
 void clSerialPort::SetRts(bool on) {
@@ -270,13 +278,14 @@ int32_t clSerialPort::LineGone(int32_t code) {
   // A read of 0 after a hang-up leaves errno as the last "try again".
   lineLossError_.store(errno == EAGAIN || errno == EINTR ? 0 : errno, std::memory_order_relaxed);
   lineLosses_.fetch_add(1, std::memory_order_release);
-  Close();
-  return code == kOk ? kOk : Fail(code);
+  ReleaseLine();
+  state_.store(kStateLineGone, std::memory_order_release);
+  return code == kOk ? Fail(kOk) : Fail(code);
 }
 
 int32_t clSerialPort::Read(uint8_t* buffer, int32_t count, int32_t timeoutMs,
                            Clock::time_point* firstArrival) {
-  lastError_ = kOk;
+  Fail(kOk);
   if (!IsOpen()) return Fail(kNotOpen);
   int32_t wanted = timeoutMs;
   if (timeoutMs == 0) wanted = readTimeoutMs_;
@@ -403,7 +412,7 @@ int32_t clSerialPort::WriteAll(const uint8_t* buffer, int32_t count) {
 // a driver whose write time-out passed. In mode 3 the post-key delay counts
 // from the last stop bit, then RTS drops.
 int32_t clSerialPort::Write(const uint8_t* buffer, int32_t count) {
-  lastError_ = kOk;
+  Fail(kOk);
   if (!IsOpen()) {
     Fail(kNotOpen);
     return -1;

@@ -66,9 +66,13 @@ class clSerialPort {
   // every wait inside Write ends early once `interrupt` (when given; it must
   // outlive the open port) is raised.
   int32_t Open(const clInterrupt* interrupt = nullptr);
-  // Closes the tty or virtual line end if open; last error 0.
+  // Closes the tty or virtual line end if open, and lets the next device in;
+  // last error 0.
   void Close();
-  bool IsOpen() const { return fd_ >= 0 || vline_ != nullptr; }
+  // Open, and its line still there. A line that hung up or failed closes the
+  // tty, but the port stays held (Open by another device answers 5) until its
+  // owner closes it: two devices never share one port. Any thread may ask.
+  bool IsOpen() const { return state_.load(std::memory_order_acquire) == kStateOpen; }
 
   // Applies speed, character size, parity and stop bits to the open tty.
   int32_t ApplyLineSettings(int32_t baudRate, int32_t dataBits, int32_t parity, int32_t stopBits);
@@ -103,7 +107,7 @@ class clSerialPort {
   void SetName(const std::string& name) { name_ = name; }
   int32_t Id() const { return id_; }
   void SetId(int32_t id) { id_ = id; }
-  int32_t LastError() const { return lastError_; }
+  int32_t LastError() const { return lastError_.load(std::memory_order_relaxed); }
   // How often the line went away under this open port (a hang-up or an I/O error
   // closed it), and the system's reason the last time (0 for a hang-up). Any
   // thread may read them, to tell the user.
@@ -111,7 +115,7 @@ class clSerialPort {
   int32_t LineLossError() const { return lineLossError_.load(std::memory_order_relaxed); }
   // errno of the last Open that failed (EBUSY for a port or virtual line end
   // already open), 0 after a successful one or when no system call failed.
-  int32_t LastOsError() const { return osError_; }
+  int32_t LastOsError() const { return osError_.load(std::memory_order_relaxed); }
   // What Open opens: the device path the name resolves to, or the virtual
   // line end's name in upper case; "" when the name opens nothing.
   std::string DevicePath() const;
@@ -137,18 +141,24 @@ class clSerialPort {
   void SetWriteTimeoutMs(int32_t v) { writeTimeoutMs_ = v; }
 
  private:
-  int32_t Fail(int32_t code) { return lastError_ = code; }
+  int32_t Fail(int32_t code) {
+    lastError_.store(code, std::memory_order_relaxed);
+    return code;
+  }
   // Open's failure: code 1 (or 5) with the system's reason.
   int32_t FailOpen(int32_t code, int osError) {
-    osError_ = osError;
+    osError_.store(osError, std::memory_order_relaxed);
     return Fail(code);
   }
   // The tty hung up or reported an I/O error: the device behind it is gone (a
-  // pseudo-terminal whose other side closed, an unplugged adapter). The port is
+  // pseudo-terminal whose other side closed, an unplugged adapter). The tty is
   // closed, so that its user sees a closed port rather than reading a dead line
-  // in a loop; returns Fail(code), or kOk for code kOk.
+  // in a loop, but the port stays held until its user closes it; returns
+  // Fail(code), or kOk for code kOk.
   int32_t LineGone(int32_t code);
   int32_t ApplySettingsOnOpen();
+  // Closes the tty or the virtual line end, leaving the state to the caller.
+  void ReleaseLine();
   int32_t WriteAll(const uint8_t* buffer, int32_t count);
   void SetRts(bool on);
   // The waits of Write: false when the interrupt ended them.
@@ -179,7 +189,11 @@ class clSerialPort {
   int fd_ = -1;
   std::unique_ptr<clVirtualLineEnd> vline_;  // set instead of fd_ for a virtual line
   const clInterrupt* interrupt_ = nullptr;   // given to Open, forgotten by Close
-  int32_t lastError_ = kOk;
-  int32_t osError_ = 0;
+  // Set by the thread that uses the port; also by a refused Open from another.
+  std::atomic<int32_t> lastError_{kOk};
+  std::atomic<int32_t> osError_{0};
+  // Written by the owner (Open, Close, a lost line), read by anyone.
+  enum : int32_t { kStateClosed, kStateOpen, kStateLineGone };
+  std::atomic<int32_t> state_{kStateClosed};
   int32_t lastReadTimeoutMs_ = -1;  // -1: none used yet, take the port's own
 };

@@ -15,6 +15,12 @@ clSerialPort* clSerialPorts::Find(const std::string& name) const {
   return nullptr;
 }
 
+int32_t clSerialPorts::IndexOf(const std::string& name) const {
+  for (size_t i = 0; i < ports_.size(); ++i)
+    if (EqualsNoCase(ports_[i]->Name(), name)) return static_cast<int32_t>(i);
+  return -1;
+}
+
 void clSerialPorts::AddDefaultPorts() {
   for (int32_t n = 1; n <= kDefaultPortCount; ++n) {
     auto port = std::make_unique<clSerialPort>();

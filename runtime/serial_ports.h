@@ -18,6 +18,8 @@ class clSerialPorts {
   void Add(std::unique_ptr<clSerialPort> port);
   // First port whose name equals `name` without regard to (ASCII) letter case.
   clSerialPort* Find(const std::string& name) const;
+  // Position of that port in the list, or -1.
+  int32_t IndexOf(const std::string& name) const;
   // Adds COM1 .. COM10 with default settings.
   void AddDefaultPorts();
   // Deletes every port and restarts the ids at 1.

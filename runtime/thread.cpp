@@ -1,5 +1,7 @@
 #include "runtime/thread.h"
 
+#include <system_error>
+
 clThread::~clThread() { Stop(); }
 
 bool clThread::Start() {
@@ -7,11 +9,17 @@ bool clThread::Start() {
   if (thread_.joinable()) thread_.join();  // a loop that ended by itself
   stop_.Clear();
   running_.store(true, std::memory_order_release);
-  thread_ = std::thread([this] {
-    Run();
-    // A loop that ends by itself (a lost port) leaves the device stopped.
+  try {
+    thread_ = std::thread([this] {
+      Run();
+      // A loop that ends by itself (a lost port) leaves the device stopped.
+      running_.store(false, std::memory_order_release);
+    });
+  } catch (const std::system_error&) {
+    // The system would not make another thread: stay stopped.
     running_.store(false, std::memory_order_release);
-  });
+    return false;
+  }
   return true;
 }
 

@@ -18,7 +18,8 @@ class clThread {
   clThread& operator=(const clThread&) = delete;
   virtual ~clThread();
 
-  // Starts the worker unless it already runs. Returns false when it already ran.
+  // Starts the worker unless it already runs. Returns false when it already ran
+  // or the system made no thread.
   bool Start();
   // Clears the running flag and joins the worker. Derived classes whose Run is
   // still working must call Stop in their own destructor, before their members go.

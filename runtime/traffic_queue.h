@@ -24,11 +24,11 @@ class clTrafficQueue {
   // Oldest record, or null when empty.
   std::unique_ptr<clTrafficRecord> Pop();
   size_t Size();
+  // Records refused so far because the queue was full.
+  uint64_t Refused() const { return refused_.load(std::memory_order_relaxed); }
 
   void SetConsumerRunning(bool running) { consumerRunning_.store(running); }
   bool IsConsumerRunning() const { return consumerRunning_.load(); }
-  // How many records Push refused because the queue was full.
-  uint64_t Refused() const { return refused_.load(std::memory_order_relaxed); }
 
  private:
   std::atomic<bool> consumerRunning_{false};

@@ -6,30 +6,22 @@
 #include "model/sector.h"
 #include "model/tag.h"
 #include "protocol/asdu.h"
+#include "protocol/iec101_codes.h"
 #include "slave/slave_engine.h"
 
 namespace {
-
-constexpr uint32_t kActivationConfirmation = 7;
-constexpr uint32_t kActivationTermination = 10;
-constexpr uint8_t kAck = 0;
-constexpr uint8_t kNoData = 9;
-
-constexpr uint8_t kSingleCommand = 45;
-constexpr uint8_t kDoubleCommand = 46;
-constexpr uint8_t kStepCommand = 47;
-constexpr uint8_t kNormalizedSetpoint = 48;
-constexpr uint8_t kScaledSetpoint = 49;
-constexpr uint8_t kFloatSetpoint = 50;
 
 // The command tag type each command addresses.
 constexpr struct {
   uint8_t typeId;
   int32_t tagType;
 } kCommandTagTypes[] = {
-    {kSingleCommand, clTag::kSingleCommand},   {kDoubleCommand, clTag::kDoubleCommand},
-    {kStepCommand, clTag::kRegulatingStep},    {kNormalizedSetpoint, clTag::kSetpointNormalized},
-    {kScaledSetpoint, clTag::kSetpointScaled}, {kFloatSetpoint, clTag::kSetpointFloat},
+    {kTypeSingleCommand, clTag::kSingleCommand},
+    {kTypeDoubleCommand, clTag::kDoubleCommand},
+    {kTypeStepCommand, clTag::kRegulatingStep},
+    {kTypeSetpointNormalized, clTag::kSetpointNormalized},
+    {kTypeSetpointScaled, clTag::kSetpointScaled},
+    {kTypeSetpointFloat, clTag::kSetpointFloat},
 };
 
 int32_t CommandTagType(uint8_t typeId) {
@@ -51,14 +43,14 @@ constexpr struct {
   int32_t linkedType;
   LinkEffect effect;
 } kLinkRules[] = {
-    {kSingleCommand, clTag::kSinglePoint, LinkEffect::kSingleToPoint},
-    {kSingleCommand, clTag::kDoublePoint, LinkEffect::kSingleToPoint},
-    {kDoubleCommand, clTag::kSinglePoint, LinkEffect::kDoubleToPoint},
-    {kDoubleCommand, clTag::kDoublePoint, LinkEffect::kDoubleToPoint},
-    {kStepCommand, clTag::kStepPosition, LinkEffect::kStep},
-    {kNormalizedSetpoint, clTag::kMeasuredNormalized, LinkEffect::kSetpoint},
-    {kScaledSetpoint, clTag::kMeasuredScaled, LinkEffect::kSetpoint},
-    {kFloatSetpoint, clTag::kMeasuredFloat, LinkEffect::kSetpoint},
+    {kTypeSingleCommand, clTag::kSinglePoint, LinkEffect::kSingleToPoint},
+    {kTypeSingleCommand, clTag::kDoublePoint, LinkEffect::kSingleToPoint},
+    {kTypeDoubleCommand, clTag::kSinglePoint, LinkEffect::kDoubleToPoint},
+    {kTypeDoubleCommand, clTag::kDoublePoint, LinkEffect::kDoubleToPoint},
+    {kTypeStepCommand, clTag::kStepPosition, LinkEffect::kStep},
+    {kTypeSetpointNormalized, clTag::kMeasuredNormalized, LinkEffect::kSetpoint},
+    {kTypeSetpointScaled, clTag::kMeasuredScaled, LinkEffect::kSetpoint},
+    {kTypeSetpointFloat, clTag::kMeasuredFloat, LinkEffect::kSetpoint},
 };
 
 const LinkEffect* FindLinkEffect(uint8_t typeId, int32_t linkedType) {
@@ -104,21 +96,21 @@ bool ReadCommand(const clIEC101Frame& frame, uint8_t typeId, double& value, bool
   const int32_t element = first + static_cast<int32_t>(frame.IoaSize());
   if (element + layout->objectSize > frame.Length() - 2) return false;
   switch (typeId) {
-    case kSingleCommand:
-    case kDoubleCommand:
-    case kStepCommand:
+    case kTypeSingleCommand:
+    case kTypeDoubleCommand:
+    case kTypeStepCommand:
       value = frame.At(element) & 0x03;
       select = frame.FirstCommandSelect() != 0;
       return true;
-    case kNormalizedSetpoint:
+    case kTypeSetpointNormalized:
       value = frame.FirstNormalized();
       select = frame.FirstSetpointSelect(2) != 0;
       return true;
-    case kScaledSetpoint:
+    case kTypeSetpointScaled:
       value = ScaledValue(frame.FirstWord());
       select = frame.FirstSetpointSelect(2) != 0;
       return true;
-    case kFloatSetpoint:
+    case kTypeSetpointFloat:
       value = frame.FirstFloat();
       select = frame.FirstSetpointSelect(4) != 0;
       return true;
@@ -140,18 +132,18 @@ void clIEC101SlaveEngine::HandleCommand(uint8_t typeId) {
                                           static_cast<int32_t>(rx_.FirstObjectAddress()));
   // No negative confirmation is ever sent: an unknown address is refused at
   // link level only.
-  if (!tag) return SendFixed(kNoData);
-  SendFixed(kAck);
+  if (!tag) return SendFixed(kFunctionNoData);
+  SendFixed(kFunctionAck);
   const uint8_t sequenceFlag = rx_.IsSequence() ? 1 : 0;
-  EnqueueRequestCopy(kActivationConfirmation, typeId, sequenceFlag);
+  EnqueueRequestCopy(kCauseActivationConfirmation, typeId, sequenceFlag);
   if (select) return;
   ApplyCommand(static_cast<uint32_t>(sector->CommonAddress()), *tag, typeId, value);
-  EnqueueRequestCopy(kActivationTermination, typeId, sequenceFlag);
+  EnqueueRequestCopy(kCauseActivationTermination, typeId, sequenceFlag);
 }
 
 void clIEC101SlaveEngine::ApplyCommand(uint32_t commonAddress, clTag& tag, uint8_t typeId,
                                        double value) {
-  if (typeId == kSingleCommand || typeId == kDoubleCommand)
+  if (typeId == kTypeSingleCommand || typeId == kTypeDoubleCommand)
     tag.SetValue(value);
   else
     tag.SetRawValue(value);

@@ -3,30 +3,16 @@
 #include <memory>
 
 #include "protocol/asdu_names.h"
+#include "protocol/iec101_codes.h"
 #include "protocol/traffic_text.h"
 #include "runtime/serial_port.h"
 #include "runtime/timer.h"
 
 namespace {
 
-// Secondary link functions the slave answers with.
-constexpr uint8_t kAck = 0;
-constexpr uint8_t kNoData = 9;
-constexpr uint8_t kLinkStatus = 11;
-constexpr uint8_t kAcdBit = 0x20;
-
-// Primary link functions it acts on.
-constexpr uint8_t kResetRemoteLink = 0;
-constexpr uint8_t kConfirmedUserData = 3;
-constexpr uint8_t kRequestLinkStatus = 9;
-constexpr uint8_t kClass1Poll = 10;
-constexpr uint8_t kClass2Poll = 11;
-
-constexpr uint32_t kActivation = 6;
-
 // Type identifications the slave serves in user data with cause activation.
 bool IsServedRequestType(uint8_t typeId) {
-  return (typeId >= 45 && typeId <= 50) || typeId == 100 || typeId == 103;
+  return IsCommandType(typeId) || typeId == kTypeInterrogation || typeId == kTypeClockSync;
 }
 
 // Spontaneous builders run in this order of tag type codes.
@@ -52,8 +38,9 @@ bool clIEC101SlaveEngine::Start(clStartFailure* failure) {
   }
   clThread::Stop();  // joins a worker that ended by itself
   clSerialPort* port = ports_.Find(device_.PortName());
-  if (port == nullptr || port->Open(&StopRequest()) != clSerialPort::kOk) {
-    DescribePortFailure(device_.PortName(), port, failure);
+  const int32_t opened = port ? port->Open(&StopRequest()) : clSerialPort::kOpenFailed;
+  if (opened != clSerialPort::kOk) {
+    DescribePortFailure(device_.PortName(), port, opened, failure);
     return false;
   }
   port_ = port;
@@ -177,23 +164,23 @@ void clIEC101SlaveEngine::HandleReceiveStatus(FrameStatus status) {
 
 void clIEC101SlaveEngine::HandleLinkRequest() {
   const bool singleCharacter = rx_.At(0) == clIEC101Frame::kSingleChar;
-  const uint8_t function = singleCharacter ? kResetRemoteLink : rx_.FunctionCode();
+  const uint8_t function = singleCharacter ? kFunctionResetRemoteLink : rx_.FunctionCode();
   LogLinkRequest();
   switch (function) {
-    case kResetRemoteLink:
+    case kFunctionResetRemoteLink:
       if (linkState_.load(std::memory_order_acquire) == LinkActive)
         device_.Counters().Add(clDeviceCounters::kLinkRestarts);
       ResetLink();
       linkState_.store(LinkActive, std::memory_order_release);
       StartLinkTimer();
-      SendFixed(kAck);
+      SendFixed(kFunctionAck);
       return;
-    case kRequestLinkStatus:
+    case kFunctionRequestLinkStatus:
       StartLinkTimer();
-      SendFixed(kLinkStatus);
+      SendFixed(kFunctionStatusOfLink);
       return;
-    case kClass1Poll:
-    case kClass2Poll:
+    case kFunctionRequestClass1:
+    case kFunctionRequestClass2:
       break;
     default:
       return;
@@ -202,9 +189,9 @@ void clIEC101SlaveEngine::HandleLinkRequest() {
   StartLinkTimer();
   if (IsRepetition(function)) return RepeatLastAnswer();
   NoteAcceptedRequest(function);
-  if (function == kClass1Poll) {
+  if (function == kFunctionRequestClass1) {
     if (responses_.Size() == 0)
-      SendFixed(kNoData);
+      SendFixed(kFunctionNoData);
     else
       SendQueued();
   } else if (responses_.Size() == 0 || responses_.HeadIsClass1()) {
@@ -218,16 +205,16 @@ void clIEC101SlaveEngine::HandleLinkRequest() {
 void clIEC101SlaveEngine::ServeClass2() {
   if (changes_.Count() > 0)
     for (int32_t kind : kSpontaneousOrder) BuildSpontaneous(kind);
-  SendFixed(kNoData);
+  SendFixed(kFunctionNoData);
 }
 
 // ---- user data ----
 
 void clIEC101SlaveEngine::HandleRequestData() {
-  const uint8_t typeId = rx_.TypeId() & 0x7F;
+  const uint8_t typeId = TypeCode(rx_.TypeId());
   const uint32_t cause = rx_.Cause();
   const uint8_t function = rx_.FunctionCode();
-  if (function != kConfirmedUserData) {
+  if (function != kFunctionUserDataConfirmed) {
     if (Logging()) {
       FillLinkText(rx_, kReceivedView, rx_.record);
       LogReceived();
@@ -247,7 +234,7 @@ void clIEC101SlaveEngine::HandleRequestData() {
     return RepeatLastAnswer();
   }
   NoteAcceptedRequest(function);
-  if (cause != kActivation) {
+  if (cause != kCauseActivation) {
     lastAnswer_.clear();  // nothing was answered, so a repetition gets nothing either
     lastRefused_ = true;
     if (Logging()) {
@@ -266,21 +253,21 @@ void clIEC101SlaveEngine::HandleRequestData() {
 
 void clIEC101SlaveEngine::DispatchUserData(uint8_t typeId) {
   switch (typeId) {
-    case 45:
-    case 46:
-    case 47:
-    case 48:
-    case 49:
-    case 50:
+    case kTypeSingleCommand:
+    case kTypeDoubleCommand:
+    case kTypeStepCommand:
+    case kTypeSetpointNormalized:
+    case kTypeSetpointScaled:
+    case kTypeSetpointFloat:
       return HandleCommand(typeId);
-    case 100:
+    case kTypeInterrogation:
       return AnswerInterrogation();
-    case 103:
+    case kTypeClockSync:
       return AnswerClockSync();
     default:
       // Counter interrogation, read, test, reset process, time-tagged commands
       // and the rest are refused at link level.
-      return SendFixed(kNoData);
+      return SendFixed(kFunctionNoData);
   }
 }
 
@@ -289,7 +276,8 @@ void clIEC101SlaveEngine::DispatchUserData(uint8_t typeId) {
 void clIEC101SlaveEngine::SendFixed(uint8_t function) {
   tx_.Reset();
   tx_.AppendOctet(clIEC101Frame::kFixedStart);
-  tx_.AppendOctet(static_cast<uint8_t>(function | (responses_.HasClass1Data() ? kAcdBit : 0)));
+  tx_.AppendOctet(
+      static_cast<uint8_t>(function | (responses_.HasClass1Data() ? kControlFcbAcd : 0)));
   tx_.AppendLinkAddress(static_cast<uint32_t>(device_.LinkAddress()));
   tx_.Seal();
 }
@@ -304,7 +292,7 @@ void clIEC101SlaveEngine::SendQueued() {
   }
   // ACD tells whether class 1 data is still waiting after this record left.
   tx_.MutableData()[4] = static_cast<uint8_t>((record->linkFunction & 0x0F) |
-                                              (responses_.HasClass1Data() ? kAcdBit : 0));
+                                              (responses_.HasClass1Data() ? kControlFcbAcd : 0));
   tx_.objectCount = record->count;
   tx_.sequenceFlag = record->sequenceFlag;
   tx_.Seal();
@@ -396,7 +384,7 @@ void clIEC101SlaveEngine::LogLinkRequest() {
 
 void clIEC101SlaveEngine::FillRequestText() {
   DecodeTrafficText(rx_, kReceivedView, clock_.Now(), rx_.record);
-  const uint8_t typeId = rx_.TypeId() & 0x7F;
+  const uint8_t typeId = TypeCode(rx_.TypeId());
   if (!IsServedRequestType(typeId)) {
     // Types the slave refuses: only the not-implemented title and the link line.
     rx_.record.kind = clTrafficRecord::kEventKind;

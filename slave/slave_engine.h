@@ -68,6 +68,10 @@ class clIEC101SlaveEngine : public clThread, public clDeviceRunner {
   // Returns false when no sector or no monitored tag has these addresses.
   // Safe from any thread.
   bool SetTagValue(uint32_t commonAddress, uint32_t ioa, double value);
+  // The same for a tag the caller holds, of a monitored type, in one of this
+  // device's sectors: the list knows which tag the user edited, even when two
+  // tags share an address. Returns false for a tag of another type.
+  bool SetTagValue(const clSector& sector, clTag& tag, double value);
 
   // Record one tag change for spontaneous transmission, when a sector with the
   // common address exists and is active; otherwise nothing happens. Safe from

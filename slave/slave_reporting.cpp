@@ -6,19 +6,11 @@
 
 #include "model/sector.h"
 #include "model/tag.h"
+#include "protocol/iec101_codes.h"
 #include "slave/slave_engine.h"
 
 namespace {
 
-constexpr uint32_t kSpontaneous = 3;
-constexpr uint32_t kActivationConfirmation = 7;
-constexpr uint32_t kActivationTermination = 10;
-constexpr uint32_t kInterrogatedByStation = 20;
-constexpr int32_t kInterrogationType = 100;
-constexpr int32_t kClockSyncType = 103;
-constexpr uint8_t kUserDataFunction = 8;
-constexpr uint8_t kNoData = 9;
-constexpr uint8_t kAck = 0;
 // Spontaneous ASDUs carry at most this many objects, whatever the type.
 constexpr uint32_t kSpontaneousLimit = 16;
 
@@ -161,30 +153,32 @@ void clIEC101SlaveEngine::ReportTotal(uint32_t commonAddress, uint32_t ioa, doub
 }
 
 bool clIEC101SlaveEngine::SetTagValue(uint32_t commonAddress, uint32_t ioa, double value) {
-  if (std::isnan(value)) return false;
   const clSector* sector =
       device_.Sectors()->FindByCommonAddress(static_cast<int32_t>(commonAddress));
   if (!sector) return false;
-  clTag* tag = nullptr;
   for (clTag* candidate : *sector->Tags().Items()) {
-    if (candidate->Ioa() == static_cast<int32_t>(ioa) && FindReportType(candidate->TagType())) {
-      tag = candidate;
-      break;
-    }
+    if (candidate->Ioa() == static_cast<int32_t>(ioa) && FindReportType(candidate->TagType()))
+      return SetTagValue(*sector, *candidate, value);
   }
-  if (!tag) return false;
+  return false;
+}
+
+bool clIEC101SlaveEngine::SetTagValue(const clSector& sector, clTag& tag, double value) {
+  if (std::isnan(value) || !FindReportType(tag.TagType())) return false;
+  const auto commonAddress = static_cast<uint32_t>(sector.CommonAddress());
+  const auto ioa = static_cast<uint32_t>(tag.Ioa());
   // The same forms as a value typed into the list: single points 0/1, double
   // points 0..3, measurands as given.
-  if (tag->TagType() == clTag::kSinglePoint) value = value > 0 ? 1 : 0;
-  if (tag->TagType() == clTag::kDoublePoint) value = value < 0 ? 0 : value > 3 ? 3 : value;
-  const double old = tag->Value();
+  if (tag.TagType() == clTag::kSinglePoint) value = value > 0 ? 1 : 0;
+  if (tag.TagType() == clTag::kDoublePoint) value = value < 0 ? 0 : value > 3 ? 3 : value;
+  const double old = tag.Value();
   const clDateTime now = clock_.Now();
-  tag->SetTimeStamp(now);
-  tag->SetRawValue(value);
+  tag.SetTimeStamp(now);
+  tag.SetRawValue(value);
   if (old == value || !IsRunning()) return true;
-  const uint8_t quality = tag->QualityByte();
-  const auto integer = static_cast<int32_t>(tag->ValueAsInteger());
-  switch (tag->TagType()) {
+  const uint8_t quality = tag.QualityByte();
+  const auto integer = static_cast<int32_t>(tag.ValueAsInteger());
+  switch (tag.TagType()) {
     case clTag::kSinglePoint:
       ReportSinglePoint(commonAddress, ioa, integer, now, quality);
       break;
@@ -195,7 +189,7 @@ bool clIEC101SlaveEngine::SetTagValue(uint32_t commonAddress, uint32_t ioa, doub
       ReportStepPosition(commonAddress, ioa, integer, now, quality);
       break;
     default:
-      AddChange(tag->TagType(), commonAddress, ioa, value, now, quality);
+      AddChange(tag.TagType(), commonAddress, ioa, value, now, quality);
       break;
   }
   return true;
@@ -208,7 +202,7 @@ void clIEC101SlaveEngine::EnqueueWorkFrame(int32_t typeId, uint8_t sequenceFlag)
   record->octets.assign(work_.Data(), work_.Data() + work_.Length());
   record->count = work_.objectCount;
   record->typeId = typeId;
-  record->linkFunction = kUserDataFunction;
+  record->linkFunction = kFunctionUserData;
   record->sequenceFlag = sequenceFlag;
   responses_.Enqueue(std::move(record));
   work_.Reset();
@@ -226,7 +220,8 @@ void clIEC101SlaveEngine::BuildSpontaneous(int32_t kind) {
         std::unique_ptr<TagChange> change = changes_.TakeChange(kind, commonAddress);
         if (!change) break;
         if (taken == 0)
-          work_.BeginAsdu(0x00, linkAddress, type->spontaneousType, kSpontaneous, commonAddress);
+          work_.BeginAsdu(0x00, linkAddress, type->spontaneousType, kCauseSpontaneous,
+                          commonAddress);
         AppendTimed(work_, *change);
         ++taken;
       }
@@ -248,11 +243,11 @@ void clIEC101SlaveEngine::EnqueueRequestCopy(uint32_t cause, int32_t typeId, uin
 void clIEC101SlaveEngine::AnswerInterrogation() {
   const clSector* sector =
       device_.Sectors()->FindByCommonAddress(static_cast<int32_t>(rx_.CommonAddress()));
-  if (!sector || !sector->Active()) return SendFixed(kNoData);
-  SendFixed(kAck);
-  EnqueueRequestCopy(kActivationConfirmation, kInterrogationType, 0);
+  if (!sector || !sector->Active()) return SendFixed(kFunctionNoData);
+  SendFixed(kFunctionAck);
+  EnqueueRequestCopy(kCauseActivationConfirmation, kTypeInterrogation, 0);
   for (const ReportType& type : kReportTypes) BuildInterrogationGroup(*sector, type.tagType);
-  EnqueueRequestCopy(kActivationTermination, kInterrogationType, 0);
+  EnqueueRequestCopy(kCauseActivationTermination, kTypeInterrogation, 0);
 }
 
 void clIEC101SlaveEngine::BuildInterrogationGroup(const clSector& sector, int32_t tagType) {
@@ -271,7 +266,7 @@ void clIEC101SlaveEngine::BuildInterrogationGroup(const clSector& sector, int32_
     const bool consecutive = work_.objectCount > 0 && ioa == previous + 1;
     if (work_.objectCount > 0 && !consecutive) EnqueueWorkFrame(type->interrogationType, 1);
     if (!consecutive)
-      work_.BeginAsdu(0x00, linkAddress, type->interrogationType, kInterrogatedByStation,
+      work_.BeginAsdu(0x00, linkAddress, type->interrogationType, kCauseInterrogatedByStation,
                       commonAddress);
     AppendUntimed(work_, tagType, !consecutive, static_cast<uint32_t>(ioa), tag->Value(),
                   tag->QualityByte());
@@ -286,11 +281,11 @@ void clIEC101SlaveEngine::BuildInterrogationGroup(const clSector& sector, int32_
 void clIEC101SlaveEngine::AnswerClockSync() {
   const uint32_t commonAddress = rx_.CommonAddress();
   if (!device_.Sectors()->FindByCommonAddress(static_cast<int32_t>(commonAddress)))
-    return SendFixed(kNoData);
-  SendFixed(kAck);
+    return SendFixed(kFunctionNoData);
+  SendFixed(kFunctionAck);
   // Confirmed with the slave's own time; the received time is not applied.
-  work_.BeginAsdu(0x00, static_cast<uint32_t>(device_.LinkAddress()), kClockSyncType,
-                  kActivationConfirmation, commonAddress);
+  work_.BeginAsdu(0x00, static_cast<uint32_t>(device_.LinkAddress()), kTypeClockSync,
+                  kCauseActivationConfirmation, commonAddress);
   work_.AppendTimeObject(0, clock_.Now());
-  EnqueueWorkFrame(kClockSyncType, 0);
+  EnqueueWorkFrame(kTypeClockSync, 0);
 }

@@ -40,6 +40,9 @@ TEST(DeviceRunners, RunnersGoWithTheirDeviceAndWithTheWorkspaceContents) {
   // A proposal that is not in the workspace gets no engine.
   std::unique_ptr<clIEC101MasterDevice> proposal = workspace.NewMaster();
   EXPECT_EQ(runners.RunnerFor(*proposal), nullptr);
+  std::string refusal;
+  EXPECT_FALSE(runners.Start(*proposal, &refusal));
+  EXPECT_EQ(refusal, "not in the workspace");
   clDevice* master = workspace.CommitDevice(std::move(proposal));
   EXPECT_NE(runners.RunnerFor(*master), nullptr);
   runners.Forget(*master);

@@ -14,8 +14,11 @@
 #include "model/workspace.h"
 #include "runtime/tick_clock.h"
 #include "slave/slave_engine.h"
+#include "tests/test_support.h"
 
 namespace {
+
+using test_support::WaitFor;
 
 constexpr int32_t kCommonAddress = 1;
 
@@ -111,15 +114,6 @@ class EndToEnd : public ::testing::Test {
   clTag* MasterTag(int32_t ioa) { return masterSector_->Tags().FindByIoa(ioa); }
   clTag* SlaveTag(int32_t ioa) { return slaveSector_->Tags().FindByIoa(ioa); }
 
-  // Waits until the condition holds, at most timeoutMs.
-  static bool WaitFor(const std::function<bool()>& condition, uint64_t timeoutMs = 10000) {
-    const uint64_t deadline = TickNowMs() + timeoutMs;
-    while (!condition()) {
-      if (TickNowMs() >= deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-  }
   bool MasterShows(int32_t ioa, double value) {
     return WaitFor([&] { return MasterTag(ioa)->Value() == value; });
   }
@@ -190,20 +184,6 @@ TEST_F(EndToEnd, InterrogationSpontaneousDataAndEveryCommandReachTheOtherEnd) {
   clTag* command = monitor_->Tags()->FindMonitorTag(kCommonAddress, 12, clTag::kDoubleCommand);
   ASSERT_NE(command, nullptr);
   EXPECT_EQ(command->CommandState(), 2);
-}
-
-TEST_F(EndToEnd, StopAllStopsEveryDeviceAndMarksTheMastersTagsUncertain) {
-  ASSERT_TRUE(MasterShows(1, 1));
-  const uint64_t asked = TickNowMs();
-  runners_.StopAll();
-  EXPECT_LT(TickNowMs() - asked, 1500u);
-  EXPECT_FALSE(master_->IsRunning());
-  EXPECT_FALSE(slave_->IsRunning());
-  EXPECT_FALSE(monitor_->IsRunning());
-  EXPECT_EQ(MasterTag(1)->Quality(), clTag::kQualityUncertain);
-  // A write to a stopped master is refused with the Part's texts.
-  EXPECT_EQ(Write(12, 1), "Device not running");
-  EXPECT_EQ(Write(14, 0.5), "Device is not connected");
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "master/master_settings.h"
+#include "master/master_tag_settings.h"
+#include "model/tag.h"
+
 namespace {
 
 TEST(MasterDialogsTest, CommandListShowsTheLastValueAndHandsOnTheChoice) {
@@ -35,6 +39,96 @@ TEST(MasterDialogsTest, TypeListOrderAndEnablingRules) {
   EXPECT_FALSE(ScaleEnabled(7));
   EXPECT_EQ(StoredIoa(14, 12), 0);
   EXPECT_EQ(StoredIoa(8, 12), 12);
+}
+
+TEST(MasterDialogsTest, RunningMasterOffersOnlyNameAndModemAndTestFunctionFollowsBalancedMode) {
+  const clMasterField all[] = {
+      clMasterField::kName,        clMasterField::kPort,         clMasterField::kLinkAddress,
+      clMasterField::kFieldSizes,  clMasterField::kRetries,      clMasterField::kPollInterval,
+      clMasterField::kReadTimeout, clMasterField::kGiPeriod,     clMasterField::kTimeSyncPeriod,
+      clMasterField::kTestPeriod,  clMasterField::kBalancedMode, clMasterField::kAutoCreateTags,
+      clMasterField::kModem,
+  };
+  for (clMasterField field : all) {
+    const bool always = field == clMasterField::kName || field == clMasterField::kModem;
+    EXPECT_EQ(MasterFieldEnabled(field, true, true), always) << static_cast<int>(field);
+    EXPECT_TRUE(MasterFieldEnabled(field, false, true)) << static_cast<int>(field);
+  }
+  EXPECT_FALSE(MasterFieldEnabled(clMasterField::kTestPeriod, false, false));
+  clMasterSettings s;
+  s.name = "Stati\xE2\x82\xACon";  // the euro sign is in the file's code page
+  EXPECT_EQ(s.Check(), "");
+  s.name = "\xE2\x86\x92";  // an arrow is not
+  EXPECT_NE(s.Check(), "");
+}
+
+TEST(MasterDialogsTest, TagSettingsStoreWhatTheTypeAllows) {
+  clTag tag;
+  tag.SetType(clTag::kMeasuredScaled);
+  tag.SetSelectBeforeOperate(true);
+  clMasterTagSettings s = clMasterTagSettings::From(tag);
+  EXPECT_FALSE(s.SboEnabled());
+  EXPECT_TRUE(s.ScaleEnabled());
+  EXPECT_FALSE(s.LinearEnabled()) << "scaling is off";
+  s.selectBeforeOperate = false;
+  s.scaleEnabled = true;
+  s.scaleType = clMasterTagSettings::kScaleFactor;
+  s.factor = 0.5;
+  EXPECT_TRUE(s.FactorEnabled());
+  s.ApplyTo(tag);
+  EXPECT_TRUE(tag.IsSelectBeforeOperate()) << "SBO of a measured value is left as it was";
+  EXPECT_EQ(tag.ScaleType(), 4);
+  EXPECT_EQ(tag.ScaleFactor(), 0.5);
+
+  // An interrogation tag saved with address 12 ends with address 0, whatever
+  // the size; a command tag's address must fit the device's IOA size.
+  s.type = clTag::kInterrogation;
+  s.address.ioa = 12;
+  EXPECT_EQ(s.Check(1), "");
+  s.ApplyTo(tag);
+  EXPECT_EQ(tag.TagType(), clTag::kInterrogation);
+  EXPECT_EQ(tag.Ioa(), 0);
+  s.type = clTag::kDoubleCommand;
+  s.address.ioa = 256;
+  EXPECT_NE(s.Check(1), "");
+  EXPECT_EQ(s.Check(2), "");
+  s.selectBeforeOperate = true;
+  s.address = {true, 0, 1, 2, 3};
+  EXPECT_NE(s.Check(2), "") << "1/2/3 needs three octets";
+  s.ApplyTo(tag);
+  EXPECT_EQ(tag.Ioa(), 0x010203);
+  EXPECT_TRUE(tag.StructuredIoa());
+  EXPECT_TRUE(tag.IsSelectBeforeOperate());
+
+  // Linear scaling over an empty raw range is refused.
+  s.type = clTag::kMeasuredFloat;
+  s.scaleType = clMasterTagSettings::kScaleLinear;
+  s.rawMin = s.rawMax = 7;
+  EXPECT_NE(s.Check(3), "");
+  s.scaleEnabled = false;
+  EXPECT_EQ(s.Check(3), "");
+}
+
+TEST(MasterDialogsTest, SetpointValueRefusedOutsideWhatTheCommandCarries) {
+  struct Case {
+    int32_t type;
+    const char* text;
+    bool taken;
+  } cases[] = {
+      {10, "-1", true},     {10, "0.5", true},  {10, "1.5", false}, {11, "-32768", true},
+      {11, "32768", false}, {11, "2.5", false}, {12, "1e30", true}, {12, "1e39", false},
+      {12, "abc", false},   {12, "", false},
+  };
+  for (const Case& c : cases) {
+    double value = 99;
+    const std::string bad = ReadSetpointValue(c.type, c.text, &value);
+    EXPECT_EQ(bad.empty(), c.taken) << c.type << " " << c.text << ": " << bad;
+    if (!c.taken) {
+      EXPECT_EQ(value, 99) << "a refused value is not handed on";
+    }
+  }
+  EXPECT_TRUE(TimePickersEnabled(kCustomTime));
+  EXPECT_FALSE(TimePickersEnabled(kCurrentTime));
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST_F(MasterLinkTest, UnansweredFrameGoesOutRetriesPlusOneTimesThenLinkRestarts
     got = peer_.ReadFrame(kWait);
     EXPECT_EQ(HexText(got), HexText(command)) << "repetition " << repeat << ", same FCB";
     // Read time-out (200 ms) and then the poll interval (100 ms) between attempts.
-    EXPECT_GE(MsSince(last), 280) << repeat;
+    EXPECT_GE(MsSince(last), 250) << repeat;
     last = Clock::now();
   }
   Exchange(Fixed(0x49), StatusOfLink(), "after 4 transmissions: request status again");
@@ -154,7 +154,7 @@ TEST_F(MasterLinkTest, StopIsPromptDuringALongPollIntervalAndMarksTagsUncertain)
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   auto begin = Clock::now();
   rig_->engine->Stop();
-  EXPECT_LT(MsSince(begin), 500);
+  EXPECT_LT(MsSince(begin), 10000) << "not the minute of the poll interval";
   EXPECT_FALSE(rig_->device.IsRunning());
   EXPECT_EQ(tag.Quality(), clTag::kQualityUncertain);
 }

@@ -11,6 +11,7 @@
 #include "master/master_engine.h"
 #include "model/master_device.h"
 #include "runtime/serial_ports.h"
+#include "tests/test_support.h"
 
 namespace master_test {
 
@@ -72,15 +73,6 @@ struct MasterRig {
   std::unique_ptr<clIEC101MasterEngine> engine;
 };
 
-// Waits up to timeoutMs for pred, checking every 5 ms.
-template <class Pred>
-bool WaitFor(Pred pred, int timeoutMs) {
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (Clock::now() < deadline) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return pred();
-}
+using test_support::WaitFor;
 
 }  // namespace master_test

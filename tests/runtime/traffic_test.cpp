@@ -18,6 +18,7 @@ TEST(TrafficQueue_Bound, RefusesThe256thAndRefusedRecordsUseNoNumber) {
   for (int i = 0; i < 255; ++i) ASSERT_TRUE(queue.Push(Record(i)));
   EXPECT_FALSE(queue.Push(Record(999)));
   EXPECT_EQ(queue.Size(), 255u);
+  EXPECT_EQ(queue.Refused(), 1u);
   std::unique_ptr<clTrafficRecord> first = queue.Pop();
   ASSERT_TRUE(first);
   EXPECT_EQ(first->sequence, 1);

@@ -150,7 +150,6 @@ TEST(VirtualLineFaultsTest, LostOctetsKeepTheirLineTimeAndSurvivorsArriveInTheir
     const double atMs = MsSince(start);
     ASSERT_GT(octet, previous);
     EXPECT_GE(atMs, (octet + 1) * slotMs) << "octet " << int{octet} << " came early";
-    EXPECT_LT(atMs, (octet + 1) * slotMs + 60) << "octet " << int{octet};
     previous = octet;
     ++received;
   }

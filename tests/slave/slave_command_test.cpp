@@ -8,9 +8,9 @@ namespace {
 using slave_test::Hex;
 using slave_test::SlaveRig;
 
-constexpr const char* kAck = "10 00 01 01 16";
-constexpr const char* kNoData = "10 09 01 0A 16";
-constexpr const char* kNoDataAcd = "10 29 01 2A 16";
+using slave_test::kAck;
+using slave_test::kNoData;
+using slave_test::kNoDataAcd;
 constexpr clDateTime kBase{2026, 12, 6, 10, 20, 30, 0};
 
 std::string TimeHex(const clDateTime& time) {

@@ -11,10 +11,10 @@ namespace {
 using slave_test::SlaveRig;
 using Clock = std::chrono::steady_clock;
 
-constexpr const char* kAck = "10 00 01 01 16";
-constexpr const char* kNoData = "10 09 01 0A 16";
-constexpr const char* kNoDataAcd = "10 29 01 2A 16";
-constexpr const char* kStatus = "10 0B 01 0C 16";
+using slave_test::kAck;
+using slave_test::kNoData;
+using slave_test::kNoDataAcd;
+using slave_test::kStatus;
 
 long ElapsedMs(Clock::time_point begin) {
   return static_cast<long>(

@@ -48,6 +48,12 @@ std::unique_ptr<TestLine> OpenPtyLine(std::string& slavePath);
 // The slave's port is VLINE<cable>-B; the test holds end A.
 std::unique_ptr<TestLine> OpenVirtualLine(int32_t cable);
 
+// The fixed answers of a slave with link address 1.
+inline constexpr const char* kAck = "10 00 01 01 16";
+inline constexpr const char* kNoData = "10 09 01 0A 16";
+inline constexpr const char* kNoDataAcd = "10 29 01 2A 16";
+inline constexpr const char* kStatus = "10 0B 01 0C 16";
+
 std::vector<uint8_t> Octets(const std::string& hex);
 std::string Hex(const std::vector<uint8_t>& octets);
 

@@ -24,6 +24,7 @@
 #include "runtime/virtual_line_command.h"
 #include "runtime/virtual_lines.h"
 #include "slave/slave_engine.h"
+#include "tests/test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
@@ -39,18 +40,12 @@ constexpr bool kSanitized = false;
 
 namespace {
 
+using test_support::SameValue;
+using test_support::WaitFor;
+
 bool LongForm() {
   const char* value = std::getenv("TELVANE_SOAK_LONG");
   return value != nullptr && value[0] == '1';
-}
-
-bool WaitFor(const std::function<bool()>& condition, uint64_t timeoutMs) {
-  const uint64_t deadline = TickNowMs() + timeoutMs;
-  while (!condition()) {
-    if (TickNowMs() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
 }
 
 // Resident memory of this process in KiB.
@@ -71,10 +66,6 @@ size_t ThreadCount() {
     closedir(dir);
   }
   return count;
-}
-
-bool SameValue(double a, double b) {
-  return std::fabs(a - b) <= 1e-4 * std::max(1.0, std::fabs(b));
 }
 
 bool Line(const std::string& command) {

@@ -1,11 +1,14 @@
 #include "ui/document/doc.h"
 
 #include <QFileInfo>
+#include <QMimeData>
 
 #include "app/demo_workspace.h"
 #include "app/device_runners.h"
 #include "master/master_engine.h"
 #include "model/workspace_file.h"
+#include "model/workspace_paste.h"
+#include "slave/slave_engine.h"
 #include "ui/options/options.h"
 
 namespace {
@@ -50,6 +53,80 @@ bool WriteDialogFor(int32_t type, CDialog* dialog) {
 // Hint numbers by role: master, slave, monitor.
 UpdateHint ByKind(int32_t kind, UpdateHint master, UpdateHint slave, UpdateHint monitor) {
   return kind == clDevice::kMaster ? master : kind == clDevice::kSlave ? slave : monitor;
+}
+
+// The clipboard kind of a table's rows; false for no table.
+bool ClipKindOfLayout(CListLayoutId layout, clClipKind* kind) {
+  switch (layout) {
+    case CListLayoutId::kChannelMaster:
+      *kind = clClipKind::kMasterDevices;
+      return true;
+    case CListLayoutId::kChannelSlave:
+      *kind = clClipKind::kSlaveDevices;
+      return true;
+    case CListLayoutId::kChannelMonitor:
+      *kind = clClipKind::kMonitorDevices;
+      return true;
+    case CListLayoutId::kSector:
+      *kind = clClipKind::kSectors;
+      return true;
+    case CListLayoutId::kTagMaster:
+    case CListLayoutId::kTagSlave:
+    case CListLayoutId::kDeviceMonitor:
+      *kind = clClipKind::kTags;
+      return true;
+    case CListLayoutId::kNone:
+      break;
+  }
+  return false;
+}
+
+// The kind of objects a selection takes by paste; false when it takes none.
+bool ClipKindOfSelection(CSelection selection, clClipKind* kind) {
+  switch (selection) {
+    case CSelection::kMasterRoot:
+      *kind = clClipKind::kMasterDevices;
+      return true;
+    case CSelection::kSlaveRoot:
+      *kind = clClipKind::kSlaveDevices;
+      return true;
+    case CSelection::kMonitorRoot:
+      *kind = clClipKind::kMonitorDevices;
+      return true;
+    case CSelection::kMasterDevice:
+    case CSelection::kSlaveDevice:
+      *kind = clClipKind::kSectors;
+      return true;
+    case CSelection::kMasterSector:
+    case CSelection::kSlaveSector:
+      *kind = clClipKind::kTags;
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Where objects of a kind may be pasted, told when the selection takes others.
+const char* PasteWhere(clClipKind kind) {
+  switch (kind) {
+    case clClipKind::kMasterDevices:
+      return "The clipboard holds master devices: select \"IEC 870-5-101 Master\" to paste them.";
+    case clClipKind::kSlaveDevices:
+      return "The clipboard holds slave devices: select \"IEC 870-5-101 Slave\" to paste them.";
+    case clClipKind::kMonitorDevices:
+      return "The clipboard holds monitor devices: select \"IEC 870-5-101 Monitor\" to paste "
+             "them.";
+    case clClipKind::kSectors:
+      return "The clipboard holds sectors: select a master or slave device to paste them.";
+    case clClipKind::kTags:
+      break;
+  }
+  return "The clipboard holds tags: select a master or slave sector to paste them.";
+}
+
+QByteArray ToBytes(const std::vector<uint8_t>& bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
 }
 
 }  // namespace
@@ -290,6 +367,13 @@ bool CDoc::IsEnabled(CCommand command) const {
       return tag_ != nullptr && sector;  // a monitor's tags are not edited
     case CCommand::kWrite:
       return tag_ != nullptr && selection_ == CSelection::kMasterSector;
+    case CCommand::kCut:
+    case CCommand::kCopy:
+    case CCommand::kDeleteRows:
+      return listView_ != nullptr && listView_->Layout() != CListLayoutId::kNone &&
+             listView_->HasSelectedRows();
+    case CCommand::kPaste:
+      return root || DeviceIsMasterOrSlave() || sector;
     case CCommand::kNew:
     case CCommand::kOpen:
     case CCommand::kSave:
@@ -378,6 +462,20 @@ void CDoc::Run(CCommand command) {
     case CCommand::kOption:
       Option();
       break;
+    case CCommand::kCut:
+      // Copy, then Delete with its own question and refusals.
+      Copy();
+      DeleteRows();
+      break;
+    case CCommand::kCopy:
+      Copy();
+      break;
+    case CCommand::kPaste:
+      Paste();
+      break;
+    case CCommand::kDeleteRows:
+      DeleteRows();
+      break;
   }
 }
 
@@ -417,14 +515,7 @@ CDialogRequest CDoc::Request(CDialog dialog) const {
 }
 
 void CDoc::ReferToPorts(clDevice& device) {
-  if (device.IsRunning()) return;
-  clSerialPorts& ports = workspace_.Ports();
-  if (auto* monitor = dynamic_cast<clIEC101CaptureDevice*>(&device)) {
-    monitor->SetPort1(ports.Find(monitor->Port1Name()));
-    monitor->SetPort2(ports.Find(monitor->Port2Name()));
-  } else {
-    device.SetPort(ports.Find(device.PortName()));
-  }
+  if (!device.IsRunning()) workspace_.ReferToPorts(device);
 }
 
 void CDoc::NewDevice() {
@@ -665,4 +756,279 @@ void CDoc::SerialPorts() {
 void CDoc::Option() {
   CDialogRequest request = Request(CDialog::kOption);
   user_.OpenDialog(request);
+}
+
+// ---- The workspace list ----
+
+void CDoc::SetListView(CListView* view) {
+  listView_ = view;
+  // A list that leaves is being destroyed with its window: nothing to update.
+  if (view) emit StateChanged();
+}
+
+bool CDoc::EditCell(CListLayoutId layoutId, int column, const CHintObject& row,
+                    const QString& text) {
+  const CListLayout& layout = ListLayout(layoutId);
+  if (!CellEditable(layout, column, row)) {
+    user_.Tell(kCellReadOnly);
+    return false;
+  }
+  const CCellInput input = CheckCellText(layout, column, row, workspace_, text.toStdString());
+  if (!input.error.empty()) {
+    user_.Tell(QString::fromStdString(input.error));
+    return false;
+  }
+  if (input.text == CellText(layout, column, row)) return true;
+  if (row.device->IsRunning()) {
+    // Only a running slave's values are editable: its engine reports the change.
+    auto* engine = dynamic_cast<clIEC101SlaveEngine*>(runners_->ExistingRunner(*row.device));
+    if (!engine || !row.sector || !engine->SetTagValue(*row.sector, *row.tag, input.value)) {
+      user_.Tell(kCellReadOnly);
+      return false;
+    }
+  } else {
+    ApplyCellInput(layout, column, row, input);
+    if (layout.rows == CRowKind::kDevice) ReferToPorts(*row.device);
+    AnnounceCellChanges(layout, column, {row});
+  }
+  SetModified();
+  return true;
+}
+
+void CDoc::AnnounceCellChanges(const CListLayout& layout, int column,
+                               const std::vector<CHintObject>& rows) {
+  if (std::string_view(layout.columns[static_cast<size_t>(column)].key) != "name") return;
+  for (const CHintObject& row : rows) {
+    if (layout.rows == CRowKind::kDevice) {
+      Hint(ByKind(row.device->Kind(), kHintMasterRenamed, kHintSlaveRenamed, kHintMonitorRenamed),
+           {row.device});
+    } else if (layout.rows == CRowKind::kSector) {
+      Hint(IsMaster(row.device) ? kHintMasterSectorRenamed : kHintSlaveSectorRenamed,
+           {row.device, row.sector});
+    }
+  }
+}
+
+void CDoc::Copy() {
+  clClipKind kind;
+  if (!listView_ || !ClipKindOfLayout(listView_->Layout(), &kind)) return;
+  const std::vector<CHintObject> rows = listView_->SelectedRows();
+  if (rows.empty()) return;
+  std::vector<uint8_t> bytes;
+  if (kind == clClipKind::kTags) {
+    std::vector<const clTag*> tags;
+    for (const CHintObject& row : rows) tags.push_back(row.tag);
+    bytes = EncodeClipTags(tags);
+  } else if (kind == clClipKind::kSectors) {
+    std::vector<const clSector*> sectors;
+    for (const CHintObject& row : rows) sectors.push_back(row.sector);
+    bytes = EncodeClipSectors(sectors);
+  } else {
+    std::vector<const clDevice*> devices;
+    for (const CHintObject& row : rows) devices.push_back(row.device);
+    bytes = EncodeClipDevices(kind, devices);
+  }
+  auto* data = new QMimeData;
+  data->setData(ClipFormat(kind), ToBytes(bytes));
+  data->setText(QString::fromStdString(RowsAsText(ListLayout(listView_->Layout()), rows)));
+  user_.SetClipboard(data);
+}
+
+void CDoc::DeleteRows() {
+  if (!listView_) return;
+  const CListLayout& layout = ListLayout(listView_->Layout());
+  const std::vector<CHintObject> rows = listView_->SelectedRows();
+  if (rows.empty()) return;
+  const auto anyRunning = [&rows] {
+    for (const CHintObject& row : rows)
+      if (row.device && row.device->IsRunning()) return true;
+    return false;
+  };
+  const char* refusal = layout.rows == CRowKind::kDevice   ? kDeleteDeviceRefused
+                        : layout.rows == CRowKind::kSector ? kDeleteListSectorRefused
+                                                           : kDeleteTagRefused;
+  if (anyRunning()) {
+    user_.Tell(refusal);
+    return;
+  }
+  const char* question = layout.rows == CRowKind::kDevice   ? kDeleteDevicesQuestion
+                         : layout.rows == CRowKind::kSector ? kDeleteSectorsQuestion
+                                                            : kDeleteTagsQuestion;
+  if (user_.Ask(question) != CAnswer::kYes) return;
+  switch (layout.rows) {
+    case CRowKind::kDevice:
+      for (const CHintObject& row : rows) {
+        Hint(kHintDeleted, {row.device});
+        workspace_.DeleteDevice(row.device);  // stops and drops its runner first
+      }
+      break;
+    case CRowKind::kSector: {
+      clDevice* device = rows.front().device;
+      for (const CHintObject& row : rows) {
+        Hint(kHintDeleted, {row.device, row.sector});
+        workspace_.DeleteSector(*row.device, row.sector);
+      }
+      // The tree dropped its selection with the items: show the device again.
+      Hint(kHintExpand, {device});
+      break;
+    }
+    case CRowKind::kTag: {
+      clDevice* device = rows.front().device;
+      clSector* sector = rows.front().sector;
+      listView_->ForgetRows(rows);
+      for (const CHintObject& row : rows) {
+        if (row.tag == tag_) tag_ = nullptr;
+        clTags* tags = row.sector ? &row.sector->Tags() : row.device->Tags();
+        if (tags) workspace_.DeleteTag(*row.device, *tags, row.tag);
+      }
+      if (sector) {
+        Hint(IsMaster(device) ? kHintMasterSectorSelected : kHintSlaveSectorSelected,
+             {device, sector});
+      } else {
+        Hint(kHintMonitorSelected, {device});
+      }
+      break;
+    }
+    case CRowKind::kNone:
+      return;
+  }
+  SetModified();
+  emit StateChanged();
+}
+
+void CDoc::Paste() {
+  const QMimeData* data = user_.Clipboard();
+  if (!data) return;
+  clClipKind wanted;
+  const bool takesObjects = ClipKindOfSelection(selection_, &wanted);
+  if (takesObjects && data->hasFormat(ClipFormat(wanted))) {
+    PasteObjects(wanted, data->data(ClipFormat(wanted)));
+    return;
+  }
+  // Objects of another kind: say where they go rather than paste their text.
+  for (clClipKind kind : kClipKinds) {
+    if (data->hasFormat(ClipFormat(kind))) {
+      user_.Tell(PasteWhere(kind));
+      return;
+    }
+  }
+  if (data->hasText()) {
+    PasteText(data->text());
+    return;
+  }
+  user_.Tell(kPasteNothing);
+}
+
+void CDoc::PasteObjects(clClipKind kind, const QByteArray& bytes) {
+  if (device_ && device_->IsRunning()) {
+    user_.Tell(kPasteRefused);
+    return;
+  }
+  clClipObjects objects;
+  const std::string error =
+      DecodeClip(kind, reinterpret_cast<const uint8_t*>(bytes.constData()),
+                 static_cast<size_t>(bytes.size()), &objects);
+  if (!error.empty()) {
+    user_.Tell(QString::fromStdString(error));
+    return;
+  }
+  if (objects.Count() == 0) return;
+  if (kind == clClipKind::kTags) {
+    clDevice* device = device_;
+    clSector* sector = sector_;
+    clPasted<clTag> pasted = PasteTags(workspace_, *device, *sector, std::move(objects.tags));
+    if (!pasted.error.empty()) return user_.Tell(QString::fromStdString(pasted.error));
+    for (clTag* tag : pasted.objects)
+      Hint(IsMaster(device) ? kHintMasterTagAdded : kHintSlaveTagAdded, {device, sector, tag});
+  } else if (kind == clClipKind::kSectors) {
+    clDevice* device = device_;
+    clPasted<clSector> pasted = PasteSectors(workspace_, *device, std::move(objects.sectors));
+    if (!pasted.error.empty()) return user_.Tell(QString::fromStdString(pasted.error));
+    for (clSector* sector : pasted.objects)
+      Hint(IsMaster(device) ? kHintMasterSectorAdded : kHintSlaveSectorAdded, {device, sector});
+    // The tree selects each new sector as it comes; the device stays selected.
+    Hint(kHintExpand, {device});
+  } else {
+    const int32_t role = ClipDeviceKind(kind);
+    for (clDevice* device : PasteDevices(workspace_, role, std::move(objects.devices)))
+      Hint(ByKind(role, kHintMasterAdded, kHintSlaveAdded, kHintMonitorAdded), {device});
+  }
+  SetModified();
+}
+
+bool CDoc::CanPasteInto(const CListLayout& layout, int column,
+                        const std::vector<CHintObject>& rows) {
+  for (const CHintObject& row : rows) {
+    if (row.device && row.device->IsRunning()) {
+      user_.Tell(kPasteRefused);
+      return false;
+    }
+  }
+  if (device_ && device_->IsRunning()) {
+    user_.Tell(kPasteRefused);
+    return false;
+  }
+  const CListColumn& c = layout.columns[static_cast<size_t>(column)];
+  if (*c.setKey == '\0') {
+    user_.Tell(QString("Paste aborted, the column \"%1\" cannot be changed.").arg(c.title));
+    return false;
+  }
+  return true;
+}
+
+void CDoc::PasteText(const QString& text) {
+  const std::vector<std::string> lines = SplitPasteLines(text.toStdString());
+  if (lines.empty() || !listView_) return;
+  int focusRow = -1;
+  int column = -1;
+  const CListLayout& layout = ListLayout(listView_->Layout());
+  if (layout.rows == CRowKind::kNone || !listView_->FocusCell(&focusRow, &column) ||
+      column < 0 || static_cast<size_t>(column) >= layout.columns.size()) {
+    user_.Tell(kPasteNoFocusCell);
+    return;
+  }
+  // One line per row down the column, until the lines or the rows run out.
+  std::vector<CHintObject> rows;
+  for (int r = focusRow; r < listView_->RowCount() && rows.size() < lines.size(); ++r)
+    rows.push_back(listView_->RowAt(r));
+  if (!CanPasteInto(layout, column, rows)) return;
+  const std::string question = PasteArrayQuestion(focusRow + 1, column, lines);
+  if (user_.Ask(QString::fromStdString(question)) != CAnswer::kYes) return;
+  // Every line is checked before any is stored: a refused line changes nothing.
+  std::vector<CCellInput> inputs;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    CCellInput input;
+    if (!CellEditable(layout, column, rows[i])) {
+      input.error = kCellReadOnly;
+    } else {
+      input = CheckCellText(layout, column, rows[i], workspace_, lines[i]);
+    }
+    if (!input.error.empty()) {
+      user_.Tell(QString("Paste aborted at row %1: %2")
+                     .arg(focusRow + 1 + static_cast<int>(i))
+                     .arg(QString::fromStdString(input.error)));
+      return;
+    }
+    inputs.push_back(input);
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    ApplyCellInput(layout, column, rows[i], inputs[i]);
+    if (layout.rows == CRowKind::kDevice) ReferToPorts(*rows[i].device);
+  }
+  SetModified();
+  AnnounceCellChanges(layout, column, rows);
+  // The table shows its rows again.
+  switch (layout.rows) {
+    case CRowKind::kDevice:
+      Hint(ByKind(rows.front().device->Kind(), kHintMasterRootSelected, kHintSlaveRootSelected,
+                  kHintMonitorRootSelected));
+      break;
+    case CRowKind::kSector:
+      Hint(IsMaster(device_) ? kHintMasterSelected : kHintSlaveSelected, {device_});
+      break;
+    default:
+      Hint(IsMaster(device_) ? kHintMasterSectorSelected : kHintSlaveSectorSelected,
+           {device_, sector_});
+      break;
+  }
 }

@@ -6,6 +6,8 @@
 #include "master/master_write.h"
 #include "model/tag_import.h"
 #include "model/workspace.h"
+#include "model/object_clip.h"
+#include "ui/document/list_view.h"
 #include "ui/document/update_hint.h"
 #include "ui/document/user_interface.h"
 
@@ -37,6 +39,12 @@ enum class CCommand {
   kWrite,  // a master tag is selected
   kSerialPorts,
   kOption,
+  // The workspace list's commands, on its selected rows (Cut, Copy, Delete) or
+  // on what is selected (Paste).
+  kCut,
+  kCopy,
+  kPaste,
+  kDeleteRows,
 };
 
 // What the tree (or list) has selected. Selecting anything clears what was
@@ -131,6 +139,17 @@ class CDoc : public QObject {
   // The refresh tick: hint 24, 28, 3, 5 or 21 for what is selected, if any.
   void Refresh();
 
+  // ---- The workspace list ----
+  // The list registers itself (null to leave); the list commands work on it.
+  void SetListView(CListView* view);
+  CListView* ListView() const { return listView_; }
+  // The list's selection changed: the commands' enabling follows.
+  void ListSelectionChanged() { emit StateChanged(); }
+  // A cell edited in place. Refused with a message when the cell is read-only
+  // now or the text does not fit it (nothing changes then); a running slave's
+  // value goes through its engine, which reports the change to the master.
+  bool EditCell(CListLayoutId layout, int column, const CHintObject& row, const QString& text);
+
  signals:
   // The update hint to every view (see update_hint.h).
   void Updated(int hint, const CHintObject& object);
@@ -170,6 +189,16 @@ class CDoc : public QObject {
   void Write();
   void SerialPorts();
   void Option();
+  void Copy();
+  void DeleteRows();
+  void Paste();
+  void PasteObjects(clClipKind kind, const QByteArray& bytes);
+  void PasteText(const QString& text);
+  // Whether a paste of plain text may write these rows now; tells why not.
+  bool CanPasteInto(const CListLayout& layout, int column, const std::vector<CHintObject>& rows);
+  // After list cells changed: renamed devices and sectors, then the table again.
+  void AnnounceCellChanges(const CListLayout& layout, int column,
+                           const std::vector<CHintObject>& rows);
 
   CUserInterface& user_;
   COptions& options_;
@@ -186,6 +215,7 @@ class CDoc : public QObject {
   clDevice* device_ = nullptr;
   clSector* sector_ = nullptr;
   clTag* tag_ = nullptr;
+  CListView* listView_ = nullptr;
 };
 
 // Message texts of the document's commands.
@@ -196,3 +226,12 @@ inline constexpr const char* kTagPropertiesRefused =
 inline constexpr const char* kDevicesStillRunning = "One OR more devices is still running ?";
 inline constexpr const char* kShutdownExit = "Shutdown ?";
 inline constexpr const char* kShutdownClose = "Shutdown..?";
+inline constexpr const char* kDeleteListSectorRefused =
+    "Could not delete sector, device is still running";
+inline constexpr const char* kDeleteTagsQuestion = "Delete tags ?";
+inline constexpr const char* kDeleteSectorsQuestion = "Delete selected sector ?";
+inline constexpr const char* kDeleteDevicesQuestion = "Delete selected device ?";
+inline constexpr const char* kCellReadOnly = "This cell cannot be changed now.";
+inline constexpr const char* kPasteNoFocusCell =
+    "Select the cell where the pasted values begin, then paste again.";
+inline constexpr const char* kPasteNothing = "The clipboard holds nothing that can be pasted.";

@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+class QMimeData;
+
 #include "master/master_write.h"
 
 class clDevice;
@@ -71,4 +73,11 @@ class CUserInterface {
   // new window is created and shown without activation, a hidden one gets both
   // limits and is shown again, a visible one is left alone.
   virtual void ShowTraffic(clDevice& device, int textLength, int textCut) = 0;
+
+  // The clipboard; by default the desktop's, which other programs (and other
+  // instances of this one) share. SetClipboard takes the data over.
+  virtual void SetClipboard(QMimeData* data);
+  // Its contents, valid until the clipboard next changes; null when there is no
+  // clipboard.
+  virtual const QMimeData* Clipboard();
 };

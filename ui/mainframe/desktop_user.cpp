@@ -51,5 +51,5 @@ QString CDesktopUser::ChooseFile(bool save, const QString& proposed) {
 }
 
 void CDesktopUser::ShowTraffic(clDevice& device, int textLength, int textCut) {
-  if (showTraffic_) showTraffic_(device, textLength, textCut);
+  traffic_.Show(device, textLength, textCut, parent_);
 }

@@ -11,6 +11,7 @@
 
 #include "model/capture_device.h"
 #include "ui/icons/icons.h"
+#include "ui/list/item_list.h"
 #include "ui/options/options.h"
 #include "ui/tree/tree_item.h"
 
@@ -38,10 +39,8 @@ CMainFrame::CMainFrame(CDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(d
 
   splitter_ = new QSplitter(Qt::Horizontal, this);
   tree_ = new CTreeItem(doc_, [this](CCommand c) { return Action(c); }, splitter_);
-  auto* placeholder = new QLabel("The workspace list appears here.", splitter_);
-  placeholder->setAlignment(Qt::AlignCenter);
-  placeholder->setEnabled(false);
-  rightPane_ = placeholder;
+  list_ = new CItemList(doc_, [this](CCommand c) { return Action(c); }, splitter_);
+  rightPane_ = list_;
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 3);
   splitter_->setChildrenCollapsible(false);
@@ -100,14 +99,11 @@ void CMainFrame::CreateActions() {
     exitConfirmed_ = true;
     close();
   });
-  // Copy and paste belong to the list pane, which enables and connects them.
-  cut_ = new QAction("Cu&t", this);
-  cut_->setShortcut(QKeySequence::Cut);
-  copy_ = new QAction("&Copy", this);
-  copy_->setShortcut(QKeySequence::Copy);
-  paste_ = new QAction("&Paste", this);
-  paste_->setShortcut(QKeySequence::Paste);
-  for (QAction* a : {cut_, copy_, paste_}) a->setEnabled(false);
+  // The workspace list's commands.
+  cut_ = AddCommand(CCommand::kCut, "Cu&t", QString(), QKeySequence::Cut);
+  copy_ = AddCommand(CCommand::kCopy, "&Copy", QString(), QKeySequence::Copy);
+  paste_ = AddCommand(CCommand::kPaste, "&Paste", QString(), QKeySequence::Paste);
+  AddCommand(CCommand::kDeleteRows, "&Delete");
   for (QAction*& recent : recentFiles_) {
     recent = new QAction(this);
     connect(recent, &QAction::triggered, this,
@@ -132,6 +128,7 @@ void CMainFrame::CreateMenus() {
   edit->addAction(cut_);
   edit->addAction(copy_);
   edit->addAction(paste_);
+  edit->addAction(Action(CCommand::kDeleteRows));
 
   QMenu* view = menuBar()->addMenu("&View");
   // The tool bar's and status bar's own toggles are added in CreateToolBar and
@@ -201,14 +198,8 @@ void CMainFrame::SetRightPane(QWidget* pane) {
   QWidget* old = rightPane_;
   splitter_->replaceWidget(1, pane);
   rightPane_ = pane;
+  if (old == list_) list_ = nullptr;
   delete old;
-}
-
-void CMainFrame::ShowTraffic(clDevice& device, int /*textLength*/, int /*textCut*/) {
-  statusBar()->showMessage(
-      QString("The traffic window of %1 is not available in this build.")
-          .arg(QString::fromStdString(device.Name())),
-      5000);
 }
 
 void CMainFrame::OnStateChanged() {

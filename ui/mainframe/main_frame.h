@@ -9,6 +9,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QSplitter;
+class CItemList;
 class CTreeItem;
 
 // The main window: menus "File", "Edit", "View", "Device", "Sector", "Tag", a
@@ -32,6 +33,8 @@ class CMainFrame : public QMainWindow {
   CDoc& Doc() { return doc_; }
   QAction* Action(CCommand command) const { return actions_.value(static_cast<int>(command)); }
   CTreeItem* Tree() const { return tree_; }
+  // The workspace list, while it is the right-hand pane.
+  CItemList* List() const { return list_; }
   QSplitter* Splitter() const { return splitter_; }
   QTimer& RefreshTimer() { return refreshTimer_; }
   QAction* ExitAction() const { return exit_; }
@@ -43,10 +46,6 @@ class CMainFrame : public QMainWindow {
   // The right-hand pane; the frame takes it over (replacing the one before).
   void SetRightPane(QWidget* pane);
   QWidget* RightPane() const { return rightPane_; }
-
-  // Shows the device's traffic window with the text limits (the "Monitor"
-  // command).
-  void ShowTraffic(clDevice& device, int textLength, int textCut);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -75,6 +74,7 @@ class CMainFrame : public QMainWindow {
   QAction* recentSeparator_ = nullptr;
   QMenu* fileMenu_ = nullptr;
   CTreeItem* tree_ = nullptr;
+  CItemList* list_ = nullptr;
   QSplitter* splitter_ = nullptr;
   QWidget* rightPane_ = nullptr;
   QLabel* statusDevice_ = nullptr;

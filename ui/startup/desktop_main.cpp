@@ -87,10 +87,8 @@ int RunDesktop(int argc, char** argv) {
   CDoc doc(user, options);
   auto frame = std::make_unique<CMainFrame>(doc);
   user.SetParent(frame.get());
+  user.Follow(doc);
   user.SetUnattended(!args.screenshot.isEmpty());
-  user.SetTrafficShower([&frame](clDevice& device, int length, int cut) {
-    frame->ShowTraffic(device, length, cut);
-  });
   if (!OpenStartupWorkspace(doc, options, args.request)) return 1;
   frame->show();
   RunStartupDevices(doc, options, args.request);

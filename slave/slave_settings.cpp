@@ -1,0 +1,20 @@
+#include "slave/slave_settings.h"
+
+#include "model/device.h"
+
+clSlaveSettings clSlaveSettings::From(const clDevice& device) {
+  clSlaveSettings s;
+  s.name = device.Name();
+  s.port = device.PortName();
+  s.linkAddress = device.LinkAddress();
+  s.sizes = clFieldSizes::From(device);
+  return s;
+}
+
+void clSlaveSettings::ApplyTo(clDevice& device) const {
+  if (!name.empty()) device.SetName(name);
+  if (device.IsRunning()) return;
+  device.SetLinkAddress(linkAddress);
+  sizes.ApplyTo(device);
+  if (!port.empty()) device.SetPortName(port);
+}
