@@ -23,7 +23,7 @@ class clDevice;
 // runner, Start fails).
 //
 // Threads: used by one controlling thread, the one that changes the workspace.
-class clDeviceRunners final : private clWorkspaceListener {
+class clDeviceRunners : private clWorkspaceListener {
  public:
   explicit clDeviceRunners(clWorkspace& workspace);
   // Stops and destroys every runner.

@@ -23,7 +23,9 @@ class clWorkspaceListener {
   virtual void WorkspaceGone() = 0;
 
  protected:
-  ~clWorkspaceListener() = default;
+  // Virtual, so that an owner may delete a listener through its own type
+  // whatever it derives from.
+  virtual ~clWorkspaceListener() = default;
 };
 
 // The data of one open workspace, without any user interface: the port list, the
