@@ -37,8 +37,6 @@ TEST(MasterDialogsTest, TypeListOrderAndEnablingRules) {
   EXPECT_TRUE(SboEnabled(13));
   EXPECT_TRUE(ScaleEnabled(6));
   EXPECT_FALSE(ScaleEnabled(7));
-  EXPECT_EQ(StoredIoa(14, 12), 0);
-  EXPECT_EQ(StoredIoa(8, 12), 12);
 }
 
 TEST(MasterDialogsTest, RunningMasterOffersOnlyNameAndModemAndTestFunctionFollowsBalancedMode) {
