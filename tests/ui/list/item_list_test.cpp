@@ -271,6 +271,13 @@ void ItemListTest::Edit_RefusesWhatATagCannotTakeAndStoresTheRest() {
   QCOMPARE(sector->Tags().Items()[2]->Value(), 1.0);
   QCOMPARE(scaled->Ioa(), 258);
   QVERIFY(f.doc->IsModified());
+  // A link address field too small for the device's link address.
+  f.doc->SelectRoot(clDevice::kSlave);
+  f.Type(0, 3, "2");
+  f.Type(0, 2, "300");
+  f.Type(0, 3, "1");
+  QCOMPARE(f.user.told, QStringList{"Link Address 300 does not fit 1 octet: use 0 to 255"});
+  QCOMPARE(slave->LinkAddressSize(), 2);
   // A renamed sector reaches the tree through its hint.
   f.doc->SelectDevice(slave);
   f.TakeHints();
