@@ -3,11 +3,16 @@
 // - one refresh tick of a master sector of 10,000 tags whose values changed
 //   since the last tick (some of them, or every one), as a running device
 //   leaves them: the hint, the list's comparison, the signals and the repaint;
+//   and the same tick while another thread goes on changing every value;
 // - the first fill of that table when its sector is selected;
 // - the memory the list takes for a sector of 100,000 tags.
 // CPU times are the user-interface thread's alone.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <QApplication>
 #include <QHeaderView>
@@ -91,6 +96,28 @@ void BM_ListRefresh10kTags(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(changed), benchmark::Counter::kAvgIterations);
 }
 
+// The same tick while a worker thread keeps changing every tag's value, time
+// and cause, as a running device does between and during ticks: the reads race
+// the writes on the tags' fields and time-stamp locks.
+void BM_ListRefresh10kTagsWhileChanging(benchmark::State& state) {
+  Desktop desktop(kSectorTags);
+  desktop.doc.SelectSector(desktop.sector);
+  desktop.ShowNow();
+  std::atomic<bool> stop{false};
+  std::thread device([&] {
+    for (int32_t round = 1; !stop.load(std::memory_order_relaxed); ++round) {
+      desktop.Change(1, round);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  for (auto _ : state) {
+    desktop.doc.Refresh();
+    desktop.ShowNow();
+  }
+  stop = true;
+  device.join();
+}
+
 // Selecting the sector until its table has painted, from the device table.
 void BM_ListFirstFill10kTags(benchmark::State& state) {
   Desktop desktop(kSectorTags);
@@ -136,6 +163,7 @@ BENCHMARK(BM_ListRefresh10kTags)
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2);
+BENCHMARK(BM_ListRefresh10kTagsWhileChanging)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ListFirstFill10kTags)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ListMemory100kTags)->Unit(benchmark::kMillisecond)->Iterations(3);
 

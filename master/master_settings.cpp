@@ -34,7 +34,11 @@ clMasterSettings clMasterSettings::From(const clIEC101MasterDevice& device) {
   return s;
 }
 
-std::string clMasterSettings::Check() const { return CheckObjectName(name); }
+std::string clMasterSettings::Check(bool running) const {
+  std::string bad = CheckObjectName(name);
+  if (!bad.empty() || running) return bad;
+  return CheckLinkAddress(linkAddress, linkAddressSize);
+}
 
 void clMasterSettings::ApplyTo(clIEC101MasterDevice& device) const {
   if (!name.empty()) device.SetName(name);

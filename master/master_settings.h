@@ -29,8 +29,9 @@ struct clMasterSettings {
 
   static clMasterSettings From(const clIEC101MasterDevice& device);
   // "" when OK may store the settings; otherwise the message to show (a name
-  // the workspace file cannot keep).
-  std::string Check() const;
+  // the workspace file cannot keep; unless the device runs, a link address its
+  // field size cannot carry).
+  std::string Check(bool running) const;
   // Stores the settings into the device. An empty name keeps the old name; a poll
   // interval, test period or dial time-out of 0 or less, a read time-out of 100 or
   // less and a field size outside its list keep the old value. While the device

@@ -41,6 +41,14 @@ int32_t LargestCommonAddress(int32_t sectorSize) { return LargestOf(sectorSize =
 
 int32_t LargestIoa(int32_t ioaSize) { return LargestOf(ioaSize); }
 
+std::string CheckLinkAddress(int32_t linkAddress, int32_t linkAddressSize) {
+  const int32_t octets = linkAddressSize == 1 ? 1 : 2;
+  const int32_t largest = LargestOf(octets);
+  if (linkAddress < 0 || linkAddress > largest)
+    return OutOfRange("Link Address", linkAddress, largest, octets);
+  return "";
+}
+
 clTagAddress clTagAddress::From(const clTag& tag) {
   clTagAddress address;
   address.structured = tag.StructuredIoa();

@@ -24,6 +24,12 @@ std::string CheckObjectName(std::string_view name);
 int32_t LargestCommonAddress(int32_t sectorSize);
 int32_t LargestIoa(int32_t ioaSize);
 
+// "" when a device's link address fits its link address field of
+// `linkAddressSize` octets (1 or 2; a size outside the list counts as 2);
+// otherwise the message to show. A larger address would go on the line cut to
+// the field, so the device would talk to another station.
+std::string CheckLinkAddress(int32_t linkAddress, int32_t linkAddressSize);
+
 // An information object address as the tag dialogs enter it: one number, or
 // with "Enable Structure IOA" three octets "high/middle/low".
 struct clTagAddress {

@@ -11,6 +11,12 @@ clSlaveSettings clSlaveSettings::From(const clDevice& device) {
   return s;
 }
 
+std::string clSlaveSettings::Check(bool running) const {
+  std::string bad = CheckObjectName(name);
+  if (!bad.empty() || running) return bad;
+  return CheckLinkAddress(linkAddress, sizes.linkAddress);
+}
+
 void clSlaveSettings::ApplyTo(clDevice& device) const {
   if (!name.empty()) device.SetName(name);
   if (device.IsRunning()) return;

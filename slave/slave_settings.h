@@ -15,8 +15,10 @@ struct clSlaveSettings {
   clFieldSizes sizes;
 
   static clSlaveSettings From(const clDevice& device);
-  // "" when OK may store the settings; otherwise the message to show.
-  std::string Check() const { return CheckObjectName(name); }
+  // "" when OK may store the settings; otherwise the message to show (a name
+  // the workspace file cannot keep; unless the device runs, a link address its
+  // field size cannot carry).
+  std::string Check(bool running) const;
   // Stores a non-empty name; unless the device runs, also the link address,
   // the sizes (as clFieldSizes) and a non-empty port name.
   void ApplyTo(clDevice& device) const;

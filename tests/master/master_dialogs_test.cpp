@@ -37,8 +37,6 @@ TEST(MasterDialogsTest, TypeListOrderAndEnablingRules) {
   EXPECT_TRUE(SboEnabled(13));
   EXPECT_TRUE(ScaleEnabled(6));
   EXPECT_FALSE(ScaleEnabled(7));
-  EXPECT_EQ(StoredIoa(14, 12), 0);
-  EXPECT_EQ(StoredIoa(8, 12), 12);
 }
 
 TEST(MasterDialogsTest, RunningMasterOffersOnlyNameAndModemAndTestFunctionFollowsBalancedMode) {
@@ -57,9 +55,14 @@ TEST(MasterDialogsTest, RunningMasterOffersOnlyNameAndModemAndTestFunctionFollow
   EXPECT_FALSE(MasterFieldEnabled(clMasterField::kTestPeriod, false, false));
   clMasterSettings s;
   s.name = "Stati\xE2\x82\xACon";  // the euro sign is in the file's code page
-  EXPECT_EQ(s.Check(), "");
+  s.linkAddressSize = 1;
+  s.linkAddress = 256;  // goes on the line as 0
+  EXPECT_NE(s.Check(false), "");
+  EXPECT_EQ(s.Check(true), "") << "a running master keeps its link address";
+  s.linkAddressSize = 2;
+  EXPECT_EQ(s.Check(false), "");
   s.name = "\xE2\x86\x92";  // an arrow is not
-  EXPECT_NE(s.Check(), "");
+  EXPECT_NE(s.Check(true), "");
 }
 
 TEST(MasterDialogsTest, TagSettingsStoreWhatTheTypeAllows) {

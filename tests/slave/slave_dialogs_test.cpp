@@ -51,6 +51,10 @@ TEST(SlaveDialogsTest, RunningSlaveTakesOnlyTheName) {
   EXPECT_EQ(slave.Name(), "Outstation");
   EXPECT_EQ(slave.LinkAddress(), 7);
   EXPECT_EQ(slave.IoaSize(), 2);
+  s.linkAddress = 256;
+  s.sizes.linkAddress = 1;
+  EXPECT_NE(s.Check(false), "") << "256 does not fit one octet";
+  EXPECT_EQ(s.Check(true), "") << "nor is it stored while the slave runs";
   EXPECT_TRUE(DeviceFieldEnabled(true, true));
   EXPECT_FALSE(DeviceFieldEnabled(false, true));
   slave.SetRunning(false);

@@ -148,7 +148,7 @@ void CIEC101MasterDlg::accept() {
     if (!number.field->isEnabled()) continue;
     if (!number.field->ReadInt(number.value)) return RefuseNumber(number.field, number.label);
   }
-  const std::string bad = s.Check();
+  const std::string bad = s.Check(running_);
   if (!bad.empty()) return Refuse(QString::fromStdString(bad));
   s.ApplyTo(device_);
   CGeometryDialog::accept();

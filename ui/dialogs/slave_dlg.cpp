@@ -46,7 +46,8 @@ void CIEC101SlaveDlg::accept() {
     return RefuseNumber(linkAddress, "Link Address");
   s.port = port->PortName();
   s.sizes = sizes->Sizes();
-  const std::string bad = s.Check();
+  // A disabled link address (the device runs) is neither read nor stored.
+  const std::string bad = s.Check(!linkAddress->isEnabled());
   if (!bad.empty()) return Refuse(QString::fromStdString(bad));
   s.ApplyTo(device_);
   CGeometryDialog::accept();

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "master/master_dialogs.h"
+#include "model/object_settings.h"
 #include "model/tag_range.h"
 #include "model/workspace.h"
 #include "runtime/text_compare.h"
@@ -302,6 +303,9 @@ CCellInput CheckCellText(const CListLayout& layout, int column, const CHintObjec
     if (input.text.empty()) {
       input.error = IsPortKey(key) ? "No serial port is named " + Quoted(text)
                                    : Quoted(text) + " is not " + OneOf(choices);
+    } else if (key == "size-linkaddr") {
+      // A smaller field must still carry the device's link address.
+      input.error = CheckLinkAddress(row.device->LinkAddress(), input.text == "1" ? 1 : 2);
     }
     return input;
   }

@@ -81,10 +81,15 @@ void DeviceDialogsTest::Master_ShowsStoresAndKeepsWhatTheRulesSay() {
   QCOMPARE(m.LinkAddress(), 1);
   dialog.testPeriod->setText("9");
   told = AnswerMessages([&] { dialog.accept(); });
+  QCOMPARE(told, QStringList{"Link Address 513 does not fit 1 octet: use 0 to 255"});
+  QCOMPARE(m.LinkAddress(), 1);
+  dialog.sizes->linkAddress->setCurrentIndex(1);
+  told = AnswerMessages([&] { dialog.accept(); });
   QVERIFY(told.isEmpty());
   QCOMPARE(dialog.result(), int(QDialog::Accepted));
   QCOMPARE(m.ReadTimeoutMs(), 700);  // 100 is not above 100
   QCOMPARE(m.LinkAddress(), 513);
+  QCOMPARE(m.LinkAddressSize(), 2);
   QCOMPARE(m.IoaSize(), 1);
   QVERIFY(m.BalancedMode());
   QCOMPARE(m.TestPeriodSec(), 9);
