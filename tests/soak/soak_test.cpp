@@ -219,7 +219,9 @@ TEST_F(DemoLine, StoppingAndStartingEveryDeviceRepeatedlyWhileTrafficFlows) {
   }
   std::printf("[ soak ] %d rounds of stop and start of 3 devices; slowest stop %llu ms\n", rounds,
               static_cast<unsigned long long>(slowestStopMs));
-  EXPECT_LT(slowestStopMs, 1500u);
+  // A stop takes well under a second; the bound is wide for a loaded machine and
+  // still catches a wait that Stop cannot end (seconds to tens of seconds).
+  EXPECT_LT(slowestStopMs, 5000u);
   // Still talking: a change on the slave reaches the master.
   slaveEngine_->SetTagValue(1, 4, 777);
   EXPECT_TRUE(WaitFor([&] { return masterSector_->Tags().FindByIoa(4)->Value() == 777; }, 10000));
@@ -352,7 +354,7 @@ TEST(VanishingTty, TheSlaveStopsTheMasterRetriesAndTheMonitorServesItsOtherPort)
       3000));
   const uint64_t asked = TickNowMs();
   runners.StopAll();
-  EXPECT_LT(TickNowMs() - asked, 1500u);
+  EXPECT_LT(TickNowMs() - asked, 5000u);
 }
 
 }  // namespace
