@@ -2,6 +2,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -81,6 +82,22 @@ TEST(Messages, DeniedAccessToAPortNamesTheGroupToJoin) {
   const group* any = getgrnam("dialout");
   if (any == nullptr || chown(device.c_str(), static_cast<uid_t>(-1), any->gr_gid) != 0)
     GTEST_SKIP() << "no group dialout to give the file";
+  if (geteuid() == 0) {
+    // Run as a user outside the group, as a bench engineer new to the machine.
+    ASSERT_EQ(chmod(device.c_str(), 0660), 0);
+    const std::string json = TestPath("denied.json"), file = TestPath("denied.cf1");
+    WriteWholeFile(json, R"({"ports":[{"name":")" + device + R"("}],
+      "masters":[{"name":"Master1","portName":")" + device + R"("}]})");
+    ASSERT_EQ(RunTelvane({"--build", json, "--save-as", file}).exitCode, 0);
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    clTelvaneProcess run;
+    run.user = 65534;  // nobody
+    ASSERT_TRUE(run.Start({"--headless", file, "--quiet", "--seconds", "0"}));
+    run.ReadToEnd(60000);
+    EXPECT_EQ(run.WaitForExit(60000), 6);
+    EXPECT_EQ(run.Err(), "telvane: Master1: Fail to open port '" + device + "': " + device +
+                             ": Permission denied (join the group dialout)\n");
+  }
   clStartFailure failure;
   failure.kind = clStartFailure::kPortFailed;
   failure.device = "Master1";

@@ -1,6 +1,7 @@
 #include "tests/app/run_telvane_helpers.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
@@ -51,6 +52,9 @@ bool clTelvaneProcess::Start(const std::vector<std::string>& args, int inputFd) 
     dup2(pipeFds[1], STDOUT_FILENO);
     // Nothing else of the test's: a line the test closes must close for telvane.
     closefrom(STDERR_FILENO + 1);
+    if (user != static_cast<uid_t>(-1) &&
+        (setgroups(0, nullptr) != 0 || setgid(user) != 0 || setuid(user) != 0))
+      _exit(126);
     std::vector<char*> argv{const_cast<char*>(binary.c_str())};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);

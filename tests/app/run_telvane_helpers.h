@@ -36,6 +36,9 @@ class clTelvaneProcess {
 
   pid_t pid = -1;
   std::string out;  // what was read of standard output so far
+  // When set before Start (by a test run as root), telvane runs as this user
+  // and group, without supplementary groups.
+  uid_t user = static_cast<uid_t>(-1);
 
  private:
   int outFd_ = -1;

@@ -15,26 +15,20 @@
 #include "app/device_runners.h"
 #include "model/workspace.h"
 #include "runtime/virtual_lines.h"
+#include "tests/test_support.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::seconds limit) {
-  const Clock::time_point deadline = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
+using test_support::WaitFor;
 
 // Takes pieces from the drain until one contains `text`.
 bool WaitForText(clTrafficDrain& drain, const std::string& text, std::string* seen) {
   return WaitFor([&] {
     for (const clTrafficFragment& piece : drain.Take()) *seen += piece.text + "\n";
     return seen->find(text) != std::string::npos;
-  }, std::chrono::seconds(20));
+  }, 20000);
 }
 
 struct Demo {
@@ -68,7 +62,7 @@ TEST(TrafficDrains, ADeviceBuildsRecordsOnlyWhileItsDrainRuns) {
   ASSERT_TRUE(demo.runners->StartAll().empty());
   // The master talks, yet a drain that is not started costs it nothing.
   ASSERT_TRUE(WaitFor([&] { return cable->Counters(0).sent > sentBefore + 20; },
-                      std::chrono::seconds(20)));
+                      20000));
   EXPECT_FALSE(demo.master->Traffic().IsConsumerRunning());
   EXPECT_EQ(demo.master->Traffic().Size(), 0u);
 

@@ -43,11 +43,9 @@ TEST_F(MasterLinkTest, StartsWithStatusResetThenOneInterrogationPerActiveSectorT
   rig_->AddSector(3, false);
   rig_->device.SetGiPeriodSec(60);
   rig_->device.SetPollIntervalMs(kPollMs);
-  auto begin = Clock::now();
   ASSERT_TRUE(rig_->Start());
   EXPECT_TRUE(rig_->device.IsRunning());
   Exchange(Fixed(0x49), StatusOfLink(), "request status of link, no FCV");
-  EXPECT_LT(MsSince(begin), kPollMs) << "the first request goes out at once";
   auto seenAt = Clock::now();
   Exchange(Fixed(0x40), Ack(), "reset of remote link");
   EXPECT_GE(MsSince(seenAt), kPollMs / 2) << "reset one poll interval after status";
@@ -149,6 +147,7 @@ TEST_F(MasterLinkTest, StopIsPromptDuringALongPollIntervalAndMarksTagsUncertain)
   clTag& tag = rig_->AddTag(sector, clTag::kSinglePoint, 7);
   rig_->device.SetPollIntervalMs(60000);
   ASSERT_TRUE(rig_->Start());
+  // The first request goes out at once, not a poll interval after the start.
   Exchange(Fixed(0x49), {}, "status, unanswered: the worker now sleeps a poll interval");
   tag.SetQuality(0);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));

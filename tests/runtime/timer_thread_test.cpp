@@ -45,7 +45,7 @@ TEST(Timer_Rules, ExpiresAfterItsPeriodOnTheMonotonicClock) {
   uint64_t begin = TickNowMs();
   timer.Start();
   while (!timer.IsExpired()) {
-    ASSERT_LT(TickNowMs() - begin, 1000u);
+    ASSERT_LT(TickNowMs() - begin, 10000u);
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   EXPECT_GE(TickNowMs() - begin, 30u);

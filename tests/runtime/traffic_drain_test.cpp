@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/test_support.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -169,14 +171,7 @@ std::vector<int> Numbers(const clTrafficBatch& batch) {
   return numbers;
 }
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const Clock::time_point deadline = Clock::now() + limit;
-  while (!done()) {
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
+using test_support::WaitFor;
 
 TEST(TrafficDrain, ConsumesTheQueueOnlyWhileStartedAndFormatsWithTheCurrentFilter) {
   clTrafficQueue queue;
@@ -191,7 +186,7 @@ TEST(TrafficDrain, ConsumesTheQueueOnlyWhileStartedAndFormatsWithTheCurrentFilte
   ASSERT_TRUE(WaitFor([&] {
     for (clTrafficFragment& piece : drain.Take()) seen.push_back(std::move(piece));
     return Numbers(seen).size() == 3;
-  }, std::chrono::seconds(10)));
+  }, 10000));
   EXPECT_EQ(Numbers(seen), (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(seen.size(), 9u) << "header, description and element text each";
 
@@ -249,7 +244,7 @@ TEST(TrafficDrain, StopsWellWithinFiveSecondsWhileAProducerFloodsTheQueue) {
     }
   });
   ASSERT_TRUE(drain->Start());
-  ASSERT_TRUE(WaitFor([&] { return pushed.load() > 500; }, std::chrono::seconds(30)));
+  ASSERT_TRUE(WaitFor([&] { return pushed.load() > 500; }, 30000));
   Clock::time_point begin = Clock::now();
   drain->Stop();
   EXPECT_LT(Clock::now() - begin, std::chrono::milliseconds(5000));
@@ -257,7 +252,7 @@ TEST(TrafficDrain, StopsWellWithinFiveSecondsWhileAProducerFloodsTheQueue) {
   // Destroyed while started, as a closing window does.
   ASSERT_TRUE(drain->Start());
   const int before = pushed.load();
-  ASSERT_TRUE(WaitFor([&] { return pushed.load() > before + 500; }, std::chrono::seconds(30)));
+  ASSERT_TRUE(WaitFor([&] { return pushed.load() > before + 500; }, 30000));
   begin = Clock::now();
   drain.reset();
   EXPECT_LT(Clock::now() - begin, std::chrono::milliseconds(5000));
