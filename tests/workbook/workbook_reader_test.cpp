@@ -315,6 +315,14 @@ TEST(WorkbookReader, DamagedAndCraftedFilesAreRefusedWithOneMessage) {
   for (int i = 0; i < 33000; ++i) (i < 20000 ? label : rest).U16(0x20AC);
   longLabel.sheet.Add(Biff::Record(0x0204, label.b)).Add(Biff::Record(0x003C, rest.b));
 
+  // Shared-string tables that claim four billion strings: a cell refers to one
+  // far past the strings really there.
+  std::string manyStrings;
+  for (int i = 0; i < 100000; ++i) manyStrings += "<si><t>s</t></si>";
+  Biff hugeSst;
+  hugeSst.globals.Add(Biff::Record(0x00FC, Le().U32(0xFFFFFFFF).U32(0xFFFFFFFF).Str8("s").b));
+  hugeSst.sheet.Add(Biff::Record(0x00FD, Le().U16(0).U16(0).U16(0).U32(0xFFFFFFFE).b));
+
   const std::vector<Case> cases = {
       {"empty", {}, "the file is empty"},
       {"binary", {'\x7F', 'E', 'L', 'F', 0, 1, 2}, "no .xlsx, .xls, .ods or .csv workbook"},
@@ -334,6 +342,12 @@ TEST(WorkbookReader, DamagedAndCraftedFilesAreRefusedWithOneMessage) {
        ZipBytes(XlsxEntries("<row r=\"6\"><c r=\"A6\" t=\"s\"><v>7</v></c></row>",
                             "<si><t>only one</t></si>")),
        "A6 refers to string 7"},
+      {"huge shared strings",
+       ZipBytes(XlsxEntries("<row r=\"6\"><c r=\"A6\" t=\"s\"><v>4294967295</v></c></row>",
+                            manyStrings)),
+       "A6 refers to string 4294967295"},
+      {"huge xls shared strings", CompoundFileBytes({{"Workbook", hugeSst.Stream()}}),
+       "A1 refers to shared string 4294967294"},
       {"bad reference", ZipBytes(XlsxEntries("<row><c r=\"A0\"><v>1</v></c></row>")),
        "cell reference 'A0'"},
       {"binary xlsx", ZipBytes({{"[Content_Types].xml", "<Types/>"}, {"xl/workbook.bin", "x"}}),

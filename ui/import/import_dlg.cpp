@@ -11,6 +11,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QThread>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -158,12 +160,29 @@ void CImportDlg::Finished(CWorkbookReadWorker::Result result) {
   progress_->hide();
   const size_t count = result->rows.size();
   model_->SetRows(result->rows);
+  FitColumns();
   EnableListButtons(true);
   if (!result->error.isEmpty()) {
     status_->setText("<span style=\"color:#b00020\">" + result->error.toHtmlEscaped() + "</span>");
   } else {
     status_->setText(
         QString("%1 tag rows read from %2").arg(count).arg(QFileInfo(file_->text()).fileName()));
+  }
+}
+
+void CImportDlg::FitColumns() {
+  // The template's widths are the least a column gets: a longer title, type
+  // name or number widens it rather than being cut short.
+  QHeaderView* header = list_->header();
+  header->resizeSections(QHeaderView::ResizeToContents);
+  for (int c = 0; c < model_->columnCount(); ++c)
+    header->resizeSection(c, std::max(header->sectionSize(c), model_->Columns()[c].width));
+  // The window grows to show every column, as far as the screen allows.
+  const int missing = header->length() - list_->viewport()->width();
+  if (missing > 0 && isVisible()) {
+    const int room = screen() ? screen()->availableGeometry().width() : width() + missing;
+    const int wanted = width() + missing + list_->verticalScrollBar()->sizeHint().width();
+    resize(std::max(width(), std::min(wanted, room)), height());
   }
 }
 

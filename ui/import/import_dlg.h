@@ -18,7 +18,7 @@ class clWorkspace;
 // "Import Tags": reads a workbook's template rows into a checklist and imports
 // the ticked ones into a stopped master or slave, replacing its sectors and
 // tags. The workbook is read by a CWorkbookReadWorker on a thread of its own,
-// so the window stays responsive and shows the rows read so far; choosing
+// so the window stays responsive and shows how far the read has come; choosing
 // another file stops the read in progress, and closing the window stops it too.
 //
 // Threads: the dialog and its model belong to the user-interface thread; the
@@ -51,6 +51,7 @@ class CImportDlg : public QDialog {
   void ChooseFile();
   void Finished(CWorkbookReadWorker::Result result);
   void ShowProgress();
+  void FitColumns();
   void ImportTicked();
   void EnableListButtons(bool enabled);
   void StopReading();

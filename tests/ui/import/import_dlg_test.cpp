@@ -154,6 +154,14 @@ void ImportDlgTest::Master_ShowsScalingColumnsAndImportsScaling() {
   QCOMPARE(RowTexts(dialog.Checklist()->model(), 3),
            QStringList({"2", "Voltage", "Measured Normalized", "200", "On", "Linear", "0.00",
                         "32767.00", "0.00", "100.00", "0.00"}));
+  // The template's widths are the least: no number, type name or title is cut.
+  QAbstractItemView* list = dialog.Checklist();
+  QHeaderView* header = dialog.Checklist()->header();
+  for (int c = 0; c < list->model()->columnCount(); ++c) {
+    QVERIFY(header->sectionSize(c) >= dialog.Rows()->Columns()[c].width);
+    QVERIFY(header->sectionSize(c) >= list->sizeHintForColumn(c));
+    QVERIFY(header->sectionSize(c) >= header->sectionSizeHint(c));
+  }
   QTest::mouseClick(dialog.ImportButton(), Qt::LeftButton);
   const clTag* voltage = master->Sectors()->FindByCommonAddress(2)->Tags().FindByName("Voltage");
   QVERIFY(voltage && voltage->ScalingEnabled());
