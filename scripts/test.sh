@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${1:-}" = "--sanitize" ]; then
-  scripts/setup.sh build-asan -DTELVANE_WERROR=ON -DTELVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+  scripts/setup.sh build-asan -DTELVANE_WERROR=ON -DTELVANE_SANITIZE=ON -DTELVANE_BENCH=OFF \
+    -DCMAKE_BUILD_TYPE=Debug
   ctest --test-dir build-asan --output-on-failure -j2
 elif [ "${1:-}" = "--tsan" ]; then
   scripts/setup.sh build-tsan -DTELVANE_WERROR=ON -DCMAKE_CXX_FLAGS=-fsanitize=thread \
