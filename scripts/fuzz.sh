@@ -33,18 +33,17 @@ command -v clang++ >/dev/null 2>&1 || scripts/packages.sh clang
 launcher=()
 if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 
-targets=(clipboard_fuzz csv_fuzz decode_fuzz frame_fuzz json_fuzz ods_fuzz workbook_fuzz
-         workspace_fuzz xls_fuzz xlsx_fuzz)
+mapfile -t targets < <(basename -s .cpp fuzz/*_fuzz.cpp)
 
 # The largest input worth trying: workbooks need room for a real file's structure;
 # line octets do not.
 max_len() {
   case "$1" in
     decode_fuzz | frame_fuzz) echo 1100 ;;
-    csv_fuzz) echo 4096 ;;
     workspace_fuzz | clipboard_fuzz) echo 8192 ;;
     xlsx_fuzz | xls_fuzz) echo 16384 ;;
-    *) echo 32768 ;;
+    json_fuzz | ods_fuzz | workbook_fuzz) echo 32768 ;;
+    *) echo 4096 ;;
   esac
 }
 
@@ -64,6 +63,7 @@ code_under_test() {
     ods_fuzz) echo workbook/ods_reader.cpp workbook/xml_stream.cpp ;;
     xls_fuzz) echo workbook/xls_reader.cpp workbook/compound_file.cpp ;;
     workbook_fuzz) echo workbook ;;
+    *) echo . ;;
   esac
 }
 
@@ -103,11 +103,11 @@ coverage() {
 # Runs one target for the given seconds; new inputs go to $2. Prints libFuzzer's
 # closing lines and returns its status.
 run_target() {
-  local name=$1 scratch=$2 time=$3 findings=build-fuzz/findings/$1
-  mkdir -p "$findings"
-  build-fuzz/fuzz/"$name" -max_total_time="$time" -max_len="$(max_len "$name")" \
-    -dict="fuzz/$name.dict" -artifact_prefix="$findings/" -print_final_stats=1 \
-    "$scratch" "fuzz/corpus/$name"
+  local name=$1 scratch=$2 time=$3 findings=build-fuzz/findings/$1 dict=()
+  mkdir -p "$findings" "fuzz/corpus/$name"
+  if [ -f "fuzz/$name.dict" ]; then dict=(-dict="fuzz/$name.dict"); fi
+  build-fuzz/fuzz/"$name" -max_total_time="$time" -max_len="$(max_len "$name")" "${dict[@]}" \
+    -artifact_prefix="$findings/" -print_final_stats=1 "$scratch" "fuzz/corpus/$name"
 }
 
 case "$mode" in
