@@ -94,10 +94,19 @@ coverage() {
   LLVM_PROFILE_FILE="$profiles/$name.profraw" build-fuzz-cov/fuzz/"$name" -runs=0 \
     "fuzz/corpus/$name" >/dev/null 2>&1
   llvm-profdata-14 merge -sparse "$profiles/$name.profraw" -o "$profiles/$name.profdata"
-  local sources=()
-  for path in $(code_under_test "$name"); do sources+=("$PWD/$path"); done
-  llvm-cov-14 report build-fuzz-cov/fuzz/"$name" -instr-profile="$profiles/$name.profdata" \
-    "${sources[@]}" | awk '$1 == "TOTAL" { printf "%d/%d lines %s\n", $8 - $9, $8, $10 }'
+  # The report names files relative to the source tree; sum the lines of the
+  # files under test.
+  llvm-cov-14 report build-fuzz-cov/fuzz/"$name" -instr-profile="$profiles/$name.profdata" |
+    awk -v under="$(code_under_test "$name")" '
+      BEGIN { n = split(under, paths, " ") }
+      {
+        for (i = 1; i <= n; ++i)
+          if ($1 == paths[i] || index($1, paths[i] "/") == 1 || paths[i] == ".") {
+            if ($1 == "TOTAL" || $1 ~ /^-/ || $1 == "Filename") break
+            lines += $8; missed += $9; break
+          }
+      }
+      END { printf "%d/%d lines %.1f%%\n", lines - missed, lines, lines ? 100 * (lines - missed) / lines : 0 }'
 }
 
 # Runs one target for the given seconds; new inputs go to $2. Prints libFuzzer's
