@@ -6,10 +6,10 @@
 #   scripts/fuzz.sh [SECONDS]   each target for SECONDS (default 60); new inputs are
 #                               thrown away
 #   scripts/fuzz.sh --long HOURS
-#                               HOURS in all, split evenly across the targets; the
-#                               inputs that reach new code are merged into
-#                               fuzz/corpus/<target>/, and each target's runs, findings
-#                               and line coverage are printed
+#                               HOURS in all, split evenly across the targets; new
+#                               inputs of 1 KiB at most that reach new code are merged
+#                               into fuzz/corpus/<target>/, and each target's runs,
+#                               findings and line coverage are printed
 #   scripts/fuzz.sh --coverage  line coverage of each target's code under test, from
 #                               the committed seeds only
 # A finding, once fixed, goes to fuzz/regressions/<target>/ (see the README there).
@@ -158,8 +158,9 @@ case "$mode" in
         failed=1
         ((found > 0)) || found=1
       fi
-      # Keep only the new inputs that reach code (edges, not hit counts) the seeds
-      # do not, so that the committed seeds stay small.
+      # Keep only the new inputs of 1 KiB at most that reach code (edges, not hit
+      # counts) the seeds do not, so that the committed seeds stay small.
+      find "$scratch" -type f -size +1024c -delete
       build-fuzz/fuzz/"$name" -merge=1 -use_counters=0 -max_len="$(max_len "$name")" \
         "fuzz/corpus/$name" "$scratch" >/dev/null 2>&1 || true
       rm -rf "$scratch" "$scratch.log" "$stamp"

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,9 @@ struct Target {
   const char* name;
   int (*body)(const uint8_t*, size_t);
 };
+
+// Test lists and failures name the target, not its bytes.
+void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
 
 const Target kTargets[] = {
     {"clipboard_fuzz", FuzzClipboard}, {"csv_fuzz", FuzzCsv},
