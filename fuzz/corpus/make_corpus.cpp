@@ -3,7 +3,8 @@
 // file writer, JSON descriptions from the dump, clipboard blocks from the
 // clipboard encoder. Built only on request (target make_fuzz_corpus, see
 // fuzz/corpus/make_corpus.sh); each seed stays within the target's input limit.
-//   make_fuzz_corpus DIR TEMPLATE.xls   (DIR/<target>/ must exist)
+//   make_fuzz_corpus DIR [NAME FILE.xls]...   (DIR/<target>/ must exist); each
+//   workbook's Workbook stream becomes xls_fuzz/NAME_stream
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -438,9 +439,9 @@ void WriteClips() {
   WriteClip("no_tags", clClipKind::kTags, EncodeClipTags({}));
 }
 
-// ---- Workbooks: the xls_fuzz stream form of a test workbook ----
+// ---- Workbooks: the xls_fuzz stream form of a workbook ----
 
-void WriteXlsStream(const std::string& xlsPath) {
+void WriteXlsStream(const std::string& name, const std::string& xlsPath) {
   std::ifstream in(xlsPath, std::ios::binary);
   const Octets file{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   clCompoundFile compound;
@@ -449,20 +450,20 @@ void WriteXlsStream(const std::string& xlsPath) {
       !compound.ReadStream("Workbook", file.size(), stream).empty())
     Fail(xlsPath + ": no Workbook stream");
   stream.insert(stream.begin(), 0x01);  // odd: the stream's records
-  Write("xls_fuzz", "template_stream", stream);
+  Write("xls_fuzz", name + "_stream", stream);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: make_fuzz_corpus DIR TEMPLATE.xls\n");
+  if (argc < 2 || argc % 2 != 0) {
+    std::fprintf(stderr, "usage: make_fuzz_corpus DIR [NAME FILE.xls]...\n");
     return 2;
   }
   gDir = argv[1];
   WriteLines();
   WriteWorkspaces();
   WriteClips();
-  WriteXlsStream(argv[2]);
+  for (int i = 2; i + 1 < argc; i += 2) WriteXlsStream(argv[i], argv[i + 1]);
   return 0;
 }
