@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -340,6 +342,21 @@ void Strings(clWorkspace& ws, bool empty) {
   monitor->SetName(empty ? "" : "Überwachung");
 }
 
+// Values no number in JSON holds: NaN (plain and with a payload) and both
+// infinities, which the file keeps bit for bit.
+void NonFinite(clWorkspace& ws) {
+  ws.InitNew();
+  clDevice* slave = AddSectorsAndTags(ws, ws.CommitDevice(ws.NewSlave()), false);
+  clTag* tag = slave->Sectors()->Items().front()->Tags().Items().front();
+  double payload;
+  const uint64_t bits = 0x7FF800000000BEEFull;
+  std::memcpy(&payload, &bits, sizeof payload);
+  tag->SetRawValue(std::numeric_limits<double>::quiet_NaN());
+  tag->SetEngMax(std::numeric_limits<double>::infinity());
+  tag->SetEngMin(-std::numeric_limits<double>::infinity());
+  tag->SetScaleFactor(payload);
+}
+
 // The file with its first 8-bit string (the name given) rewritten as a 16-bit
 // string, which older files hold and the reader accepts.
 Octets WithWideString(Octets file, const std::string& name) {
@@ -389,6 +406,11 @@ void WriteWorkspaces() {
     EveryTagType(ws);
     WriteWorkspace("every_tag_type", ws);
     Write("workspace_fuzz", "wide_string", WithWideString(WorkspaceToBytes(ws), "Master1"));
+  }
+  {
+    clWorkspace ws;
+    NonFinite(ws);
+    WriteWorkspace("non_finite", ws);
   }
   for (bool empty : {true, false}) {
     clWorkspace ws;

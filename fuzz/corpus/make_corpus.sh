@@ -5,7 +5,8 @@
 # the import test workbook (tests/workbook/data) and from cell_kinds.xlsx
 # (make_cell_kinds.c, libxlsxwriter), the latter converted by LibreOffice.
 # csv_fuzz/semicolons.csv and ods_fuzz/repeats are kept by hand; inputs merged in
-# by `scripts/fuzz.sh --long` (named by their SHA-1) are left alone.
+# by `scripts/fuzz.sh --long` (named by their SHA-1) are left alone. The .xls, .ods
+# and .xlsx files carry the time they were made, so a rerun rewrites them.
 #   fuzz/corpus/make_corpus.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
