@@ -16,7 +16,7 @@ class clDevice;
 // queue of a freed device.
 //
 // Threads: used by one controlling thread, the one that changes the workspace.
-class clTrafficDrains : private clWorkspaceListener {
+class clTrafficDrains final : private clWorkspaceListener {
  public:
   explicit clTrafficDrains(clWorkspace& workspace);
   ~clTrafficDrains();

@@ -7,10 +7,11 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz/fuzz_entries.h"
 #include "model/object_clip.h"
 #include "model/workspace_paste.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzClipboard(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   // The first byte picks the format, the rest is the clipboard's data.
   const clClipKind kind = kClipKinds[data[0] % std::size(kClipKinds)];
@@ -46,3 +47,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzClipboard)

@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <string_view>
 
+#include "fuzz/fuzz_entries.h"
 #include "fuzz/import_fuzz_common.h"
 #include "workbook/format_readers.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzCsv(const uint8_t* data, size_t size) {
   clSheetCells cells = ImportWindow();
   if (ReadCsvSheet(std::string_view(reinterpret_cast<const char*>(data), size), cells).empty())
     CheckAndImport(cells);
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzCsv)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/fuzz_entries.h"
 #include "protocol/asdu.h"
 #include "protocol/iec101_frame.h"
 #include "protocol/traffic_text.h"
@@ -64,7 +65,7 @@ void BuildAndReadBack(const clIEC101Frame& sizes, const uint8_t* data, size_t si
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzDecode(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   uint8_t selector = data[0];
   clIEC101Frame frame;
@@ -97,3 +98,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   BuildAndReadBack(frame, data + 1, size - 1);
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzDecode)

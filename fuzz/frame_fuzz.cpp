@@ -2,9 +2,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz/fuzz_entries.h"
 #include "protocol/iec101_frame.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzFrame(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   clIEC101Frame frame;
   frame.SetSizes(1 + (data[0] & 1), 1 + ((data[0] >> 1) & 1), 1 + (data[0] >> 2) % 3,
@@ -24,3 +25,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   frame.Seal();
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzFrame)

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz/fuzz_entries.h"
 #include "json/workspace_json.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
@@ -24,7 +25,7 @@ void RoundTrip(const clWorkspace& workspace) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzJson(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   clWorkspace built;
   const std::string error = WorkspaceFromJson(text, built);
@@ -37,3 +38,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (LoadWorkspaceBytes(data, size, file, clLoadPurpose::kInspect).empty()) RoundTrip(file);
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzJson)

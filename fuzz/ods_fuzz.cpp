@@ -7,11 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_entries.h"
 #include "fuzz/import_fuzz_common.h"
 #include "workbook/format_readers.h"
 #include "workbook/package.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzOds(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   const size_t split = input.find('\x01');
   clMemoryPackage package;
@@ -23,3 +24,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ReadOdsSheet(package, cells).empty()) CheckAndImport(cells);
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzOds)

@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz/fuzz_entries.h"
 #include "fuzz/import_fuzz_common.h"
 #include "workbook/workbook_reader.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzWorkbook(const uint8_t* data, size_t size) {
   clSheetCells cells = ImportWindow();
   if (!ReadWorkbookBytes(data, size, cells).empty()) {
     if (cells.Count() != 0) std::abort();
@@ -18,3 +19,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckAndImport(cells);
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzWorkbook)

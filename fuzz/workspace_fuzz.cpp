@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz/fuzz_entries.h"
 #include "model/workspace.h"
 #include "model/workspace_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzWorkspace(const uint8_t* data, size_t size) {
   static const std::vector<uint8_t> kNewWorkspace = [] {
     clWorkspace ws;
     ws.InitNew();
@@ -28,3 +29,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (WorkspaceToBytes(again) != saved) std::abort();
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzWorkspace)

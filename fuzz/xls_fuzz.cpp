@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "fuzz/fuzz_entries.h"
 #include "fuzz/import_fuzz_common.h"
 #include "workbook/format_readers.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzXls(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   clSheetCells cells = ImportWindow();
   const bool ok =
@@ -19,3 +20,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ok) CheckAndImport(cells);
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzXls)

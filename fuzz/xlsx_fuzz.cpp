@@ -7,11 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_entries.h"
 #include "fuzz/import_fuzz_common.h"
 #include "workbook/format_readers.h"
 #include "workbook/package.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int FuzzXlsx(const uint8_t* data, size_t size) {
   static const char* const kParts[] = {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml",
                                        "xl/styles.xml", "xl/workbook.xml"};
   const std::string rel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
@@ -39,3 +40,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ReadXlsxSheet(package, cells).empty()) CheckAndImport(cells);
   return 0;
 }
+
+TELVANE_FUZZ_ENTRY(FuzzXlsx)
