@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 
 #include "bench/bench_workspace.h"
+#include "bench/desktop_bench_main.h"
 #include "model/workspace_file.h"
 #include "ui/document/doc.h"
 #include "ui/mainframe/desktop_user.h"
@@ -100,14 +101,4 @@ BENCHMARK(BM_LoadFile100kTags)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_OpenToTreeShown100kTags)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_RefreshTickDemoRunning)->Unit(benchmark::kMicrosecond)->MinTime(2);
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QTemporaryDir settings;
-  folder = &settings;
-  qputenv("XDG_CONFIG_HOME", settings.filePath("config").toLocal8Bit());
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunDesktopBenchmarks(argc, argv, folder); }

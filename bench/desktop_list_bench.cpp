@@ -18,6 +18,7 @@
 #include <QHeaderView>
 #include <QTemporaryDir>
 
+#include "bench/desktop_bench_main.h"
 #include "model/workspace.h"
 #include "ui/document/doc.h"
 #include "ui/list/item_list.h"
@@ -167,14 +168,4 @@ BENCHMARK(BM_ListRefresh10kTagsWhileChanging)->Unit(benchmark::kMillisecond)->Mi
 BENCHMARK(BM_ListFirstFill10kTags)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_ListMemory100kTags)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QTemporaryDir settings;
-  folder = &settings;
-  qputenv("XDG_CONFIG_HOME", settings.filePath("config").toLocal8Bit());
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunDesktopBenchmarks(argc, argv, folder); }

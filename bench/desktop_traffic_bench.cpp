@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/device_runners.h"
+#include "bench/desktop_bench_main.h"
 #include "bench/interrogation_workspace.h"
 #include "master/master_engine.h"
 #include "model/workspace.h"
@@ -161,10 +162,6 @@ BENCHMARK(BM_EventLoopLatencyDuringInterrogationWithWindowOpen)
     ->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  QTemporaryDir* folder = nullptr;
+  return RunDesktopBenchmarks(argc, argv, folder);
 }
