@@ -68,13 +68,12 @@ code_under_test() {
   esac
 }
 
-# The fuzz build. It builds everything, so that it is also the clang build with
-# warnings as errors.
+# The fuzz build: the targets and the engine they drive, without the desktop.
 build_fuzz() {
   cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTELVANE_FUZZ=ON \
     -DTELVANE_WERROR=ON -DTELVANE_TESTS=OFF -DTELVANE_BENCH=OFF -DTELVANE_SANITIZE=ON \
-    "${launcher[@]}" >/dev/null
-  cmake --build build-fuzz
+    -DTELVANE_UI=OFF "${launcher[@]}" >/dev/null
+  cmake --build build-fuzz --target "${targets[@]}"
 }
 
 # Instrumented for source-based coverage, without sanitizers; only the targets.
