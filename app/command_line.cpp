@@ -26,12 +26,12 @@ enum : unsigned {
   kImportOnly = 1u << static_cast<unsigned>(clCommand::kImport),
 };
 
-struct OptionSpec {
+struct KnownOption {
   const char* name;
   bool takesValue;
   unsigned commands;
 };
-constexpr OptionSpec kOptions[] = {
+constexpr KnownOption kOptions[] = {
     {"--seconds", true, kRun},       {"--script", true, kRun},
     {"--save-as", true, kRun | kBuildOnly | kImportOnly},
     {"--rows", true, kImportOnly},
@@ -43,9 +43,9 @@ constexpr OptionSpec kOptions[] = {
     {"--port", true, kDecodeOnly},   {"--structured", false, kDecodeOnly},
 };
 
-const OptionSpec* FindOption(const std::string& name) {
-  for (const OptionSpec& spec : kOptions)
-    if (name == spec.name) return &spec;
+const KnownOption* FindOption(const std::string& name) {
+  for (const KnownOption& known : kOptions)
+    if (name == known.name) return &known;
   return nullptr;
 }
 
@@ -139,10 +139,10 @@ bool ParseCommandLine(int argc, char** argv, clCommandLine* line, std::string* e
       value = name.substr(equals + 1);
       name.resize(equals);
     }
-    const OptionSpec* spec = FindOption(name);
-    if (spec == nullptr) return Refuse(error, "unknown option '" + name + "'");
-    if (!spec->takesValue && inlineValue) return Refuse(error, name + " takes no value");
-    if (spec->takesValue && !inlineValue) {
+    const KnownOption* known = FindOption(name);
+    if (known == nullptr) return Refuse(error, "unknown option '" + name + "'");
+    if (!known->takesValue && inlineValue) return Refuse(error, name + " takes no value");
+    if (known->takesValue && !inlineValue) {
       if (i + 1 >= argc) return Refuse(error, name + " needs a value");
       const char* next = argv[i + 1];
       // "-" alone is a value (standard input); anything else that starts with
